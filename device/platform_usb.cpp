@@ -1,0 +1,1 @@
+// The stereo's USB control interface, reached through its driver.

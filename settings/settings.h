@@ -1,0 +1,77 @@
+// TALVORec.ini: the stored tables and the loading and saving of one section.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+#include <stddef.h>
+
+enum SettingsSection {
+    SectionWindow = 1,
+    SectionReserve = 2,
+    SectionReserveList = 3,
+    SectionOption = 4,
+    SectionFreq = 5,
+    SectionStation = 6,
+};
+
+enum { PresetCount = 40, StationGrowth = 20, StationNameBytes = 12, ColumnCount = 6 };
+
+struct PresetSlot {
+    int32_t Enabled;    // offered as a station when editing a reservation
+    int32_t Frequency;  // 0 none, < 1630 AM kHz, otherwise FM in 10 kHz
+};
+
+struct StationName {
+    int32_t Frequency;
+    char Name[StationNameBytes];
+};
+
+// Station names in the order they were added; frequencies need not be unique.
+struct StationNameList {
+    uint32_t Count;
+    StationName *Items;
+};
+
+// Adjacent, in this order: the general options page addresses flag i as box 1022 + i.
+struct OptionFlags {
+    int32_t PowOnStart;
+    int32_t PowOffEnd;
+    int32_t PowOffEndRec;
+    int32_t MuteRec;
+};
+enum { OptionFlagCount = 4 };
+int32_t *OptionFlagAt(OptionFlags *flags, int index);
+
+extern const char SettingsFileName[];
+
+// Sets the section's defaults, then applies the section's lines from the file.
+void LoadSettingsSection(const char *programFolder, SettingsSection section);
+// Replaces the section in the file with the lines composed from the program's
+// state (WINDOW takes the main window's normal position when there is one).
+// False when the file could not be written.
+bool SaveSettingsSection(HWND mainWindow, const char *programFolder, SettingsSection section);
+void ParseSettingsLine(SettingsSection section, const char *key, char *value);
+const char *SettingsSectionName(SettingsSection section);
+// programFolder + TALVORec.ini; false when it does not fit MAX_PATH.
+bool SettingsFilePath(const char *programFolder, char path[MAX_PATH]);
+
+// Cuts text at the first separator (a whole-character scan) and points *next
+// past it; at the end of the text nothing changes.
+void SplitToken(char *text, char **next, char separator);
+// Copies source to destination replacing every find (tried only at the start
+// of a character) by replacement. Returns the result's length; with no
+// destination it only measures.
+size_t ReplaceAll(const char *source, char *destination, const char *find, const char *replacement);
+void BytesToHex(const BYTE *bytes, size_t count, char *text);
+// Decodes pairs of upper-case digits into (strlen(text) + 1) / 2 bytes;
+// returns that count.
+size_t HexToBytes(const char *text, BYTE *bytes);
+// A leading decimal integer: blanks and one sign allowed, no digits gives 0.
+int32_t ParseDecimal(const char *text);
+
+// "FM %d.%02dMHz", "AM %dkHz" or "" for 0.
+void FormatFrequency(int32_t frequency, char *text, size_t size);
+int FindStationByFrequency(int32_t frequency);
+int AddStation(const StationName *record);
+void ClearStations();
+// Copies name into a record's 12-byte field, cut at a whole character.
+void SetStationName(StationName *record, const char *name);

@@ -1,0 +1,1 @@
+// The simulated stereo behind the device's platform operations.

@@ -1,0 +1,16 @@
+// Shared set-up of the tests: temporary folders, settings files and reset of
+// the program's global state.
+#pragma once
+#include <string>
+#include "app/appstate.h"
+
+// A fresh, empty folder under the temp directory, ending in a backslash.
+std::string MakeTempFolder(const char *tag);
+void RemoveTree(const std::string &folder);
+void WriteTextFile(const std::string &path, const std::string &bytes);
+std::string ReadTextFile(const std::string &path);
+// Frees every list and table of App and returns it to its zeroed state.
+void ResetAppState();
+// Loads the six sections from folder in start-up order.
+void LoadAllSections(const std::string &folder);
+void SaveAllSections(const std::string &folder);
