@@ -4,6 +4,9 @@
 #include <windows.h>
 #include "settings/settings.h"
 #include "schedule/reserve.h"
+#include "schedule/schedule.h"
+#include "schedule/execute.h"
+#include "device/device.h"
 
 struct AppState {
     // ---- program and settings (app/, settings/) ----
@@ -22,10 +25,32 @@ struct AppState {
     // ---- reservations (schedule/) ----
     ::ReserveList ReserveList;
     ::ReserveList CopyBuffer;       // the list window's copies for paste
+    NextReservationInfo NextReservation;
+    ReserveStateValue ReserveState;
+    ReserveEntry *ActiveReservation; // private copy of the entry being executed
+    FILETIME ActiveEnd;
 
-    // ---- windows (app/) ----
+    // ---- stereo (device/) ----
+    HANDLE DeviceLink;
+    ::DeviceStatus DeviceStatus;
+    ::DeviceRequest DeviceRequest;
+    uint8_t HoldoffTicks;
+    HWND AcquireWindow;
+
+    // ---- recorder (recorder/) ----
+
+    // ---- windows and panel (app/, panel/) ----
     HWND MainWindow;
     HWND ReserveListWindow;
+    SYSTEMTIME LastTick;
+    int PanelMode;                  // Source while on, 16 while off, 32 recording layout
+    int StationIndex;               // station name of the current frequency, or -1
+    BOOL VolumeDisplay;
+    BOOL InputDisplay;
+    int TempDisplayTicks;
+    HWND NumberBox;                 // the P.CALL / D.SEARCH box
+
+    // ---- option pages (options/) ----
 };
 
 extern AppState App;

@@ -1,0 +1,91 @@
+// The stereo: its USB control link, the meaning of its status reply, its
+// commands and the sequencer that brings it into a wanted state.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+
+// ---- transport ----
+
+enum : DWORD { DeviceControlCode = 0x00222010 };
+enum {
+    RequestHeaderSize = 19,
+    StatusRequestSize = 19,
+    CommandRequestSize = 51,
+    StatusReplySize = 40,
+    CommandReplySize = 8,
+};
+extern const GUID DeviceInterfaceGuid;
+
+bool DeviceOpen();
+void DeviceClose();
+bool DeviceReadStatus(uint8_t *reply, DWORD size);
+bool DeviceSendCommand(uint32_t code, uint32_t argument);
+
+// ---- status ----
+
+struct DeviceStatus {
+    uint8_t Source;      // 0 tuner, 1 CD, 2 MD, 3 TAPE/AUX, 4 PC USB
+    uint8_t Power;
+    uint8_t Mute;
+    uint8_t NbMode;      // 0 none, 1 N.B.1, 2 N.B.2, 3 TONE
+    uint8_t Band;        // 0 FM, 1 AM
+    uint8_t TuneManual;
+    uint8_t Preset;      // 1..40, 0 none
+    uint8_t Volume;      // 0..80
+    uint16_t Frequency;  // four BCD digits
+    int32_t InputLevel;
+};
+
+// ---- commands (most significant byte first on the wire) ----
+
+enum DeviceCommand : uint32_t {
+    PowerOff = 0xB8020680,
+    PowerOn = 0xB8020681,
+    SelectTuner = 0xB8020091,
+    SelectCd = 0xB8020092,
+    SelectMd = 0xB80201D2,
+    SelectTapeAux = 0xB8020095,
+    SelectPcUsb = 0xB8020093,
+    MuteToggle = 0xB802009C,
+    NbCycle = 0xB802014B,
+    TunerAuto = 0xB8020118,
+    CdRepeat = 0xB80200CC,
+    TunerBand = 0xB802008F,
+    CdRandom = 0xB80201D4,
+    InputLevelDown = 0xB80201C0,
+    InputLevelUp = 0xB80201C1,
+    SetVolume = 0xB8024D00,
+    RecallPreset = 0xB8024C00,
+    DiscSearch = 0xB8024400,
+};
+
+// ---- request sequencer ----
+
+enum : uint32_t {
+    ReqPower = 0x01,
+    ReqSource = 0x02,
+    ReqMute = 0x04,
+    ReqPreset = 0x20,
+    ReqAcquire = 0x80,
+    ReqJustPoweredOn = 0x100,
+};
+
+struct DeviceRequest {
+    uint8_t TargetSource;
+    uint8_t TargetPower;
+    uint8_t TargetMute;
+    uint8_t TargetPreset;
+    uint32_t PendingFlags;
+};
+
+enum { PanelModeOff = 16, RecordingLayout = 32 };
+
+// Reads and decodes the status and reacts to what changed; true when the
+// display must be redrawn.
+bool RefreshDeviceStatus(HWND mainWindow);
+// At most one step of the pending device actions.
+void RunDeviceRequests();
+// True when now and the previous tick differ in anything but the seconds.
+bool MinuteChanged(const SYSTEMTIME *now);
+// The frequency value of four BCD digits (8250 for 0x8250).
+int32_t BcdFrequencyValue(uint16_t bcd);
