@@ -1,0 +1,6 @@
+#include "app/tray.h"
+
+void UpdateTrayIcon()
+{
+    // Placeholder until the notification icon exists.
+}
