@@ -1,6 +1,7 @@
 #include "support.h"
 #include <windows.h>
 #include <stdio.h>
+#include "simulator/simulator.h"
 
 std::string MakeTempFolder(const char *tag)
 {
@@ -58,6 +59,7 @@ std::string ReadTextFile(const std::string &path)
 
 void ResetAppState()
 {
+    DeviceClose();
     ReserveListClear(&App.ReserveList);
     ReserveListClear(&App.CopyBuffer);
     ClearStations();
@@ -80,4 +82,21 @@ void SaveAllSections(const std::string &folder)
     };
     for (SettingsSection section : order)
         SaveSettingsSection(NULL, folder.c_str(), section);
+}
+
+bool OpenSimulatedStereo(const std::string &folder)
+{
+    SimSetFaults(0);
+    SimSetStateFolder(folder.c_str());
+    uint32_t stale[64];
+    while (SimTakeCommands(stale, 64) > 0) {
+    }
+    return DeviceOpen();
+}
+
+void RunStereoTick()
+{
+    RefreshDeviceStatus(App.MainWindow);
+    if (App.DeviceRequest.PendingFlags)
+        RunDeviceRequests();
 }

@@ -14,3 +14,10 @@ void ResetAppState();
 // Loads the six sections from folder in start-up order.
 void LoadAllSections(const std::string &folder);
 void SaveAllSections(const std::string &folder);
+
+// Points the simulated stereo's state file at folder, clears its faults and
+// opens the link to it; false when the stereo could not be opened.
+bool OpenSimulatedStereo(const std::string &folder);
+// The stereo's share of one main-window tick: poll, then one sequencer step
+// when something is pending.
+void RunStereoTick();
