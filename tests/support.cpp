@@ -88,9 +88,7 @@ bool OpenSimulatedStereo(const std::string &folder)
 {
     SimSetFaults(0);
     SimSetStateFolder(folder.c_str());
-    uint32_t stale[64];
-    while (SimTakeCommands(stale, 64) > 0) {
-    }
+    TakeSentCommands();
     return DeviceOpen();
 }
 
@@ -99,4 +97,29 @@ void RunStereoTick()
     RefreshDeviceStatus(App.MainWindow);
     if (App.DeviceRequest.PendingFlags)
         RunDeviceRequests();
+}
+
+void ChangeSimulatedStereo(const std::function<void(SimStereo &)> &change)
+{
+    SimStereo stereo;
+    SimGetStereo(&stereo);
+    change(stereo);
+    SimSetStereo(&stereo);
+}
+
+SimStereo SimulatedStereo()
+{
+    SimStereo stereo;
+    SimGetStereo(&stereo);
+    return stereo;
+}
+
+std::vector<uint32_t> TakeSentCommands()
+{
+    std::vector<uint32_t> sent;
+    uint32_t codes[64];
+    int count;
+    while ((count = SimTakeCommands(codes, 64)) > 0)
+        sent.insert(sent.end(), codes, codes + count);
+    return sent;
 }

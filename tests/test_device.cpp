@@ -3,11 +3,9 @@
 // goes to the simulated stereo in-process.
 #include <gtest/gtest.h>
 #include <string.h>
-#include <functional>
 #include <string>
 #include <vector>
 #include "support.h"
-#include "simulator/simulator.h"
 
 namespace {
 
@@ -21,21 +19,6 @@ std::vector<uint8_t> ValidReply(std::initializer_list<std::pair<int, uint8_t>> b
         sum += reply[i];
     reply[39] = (uint8_t)sum;
     return reply;
-}
-
-std::vector<uint32_t> TakeSent()
-{
-    uint32_t codes[256];
-    int count = SimTakeCommands(codes, 256);
-    return std::vector<uint32_t>(codes, codes + count);
-}
-
-void ChangeStereo(const std::function<void(SimStereo &)> &change)
-{
-    SimStereo stereo;
-    SimGetStereo(&stereo);
-    change(stereo);
-    SimSetStereo(&stereo);
 }
 
 class Device : public ::testing::Test {
@@ -59,9 +42,12 @@ protected:
 
 TEST(DeviceBytes, StatusRequestIsTheBareHeader)
 {
-    const uint8_t expected[StatusRequestSize] = { 'B', 'S', 0, 0, 0, 0, 0x18, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0 };
+    uint8_t expected[StatusRequestSize] = { 'B', 'S', 0, 0, 0, 0, 0x18, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0 };
     uint8_t request[StatusRequestSize];
     ASSERT_EQ(BuildStatusRequest(request), (size_t)StatusRequestSize);
+    EXPECT_EQ(memcmp(request, expected, sizeof expected), 0);
+    expected[8] = 0;
+    BuildRequestHeader(request, TransferCommand);
     EXPECT_EQ(memcmp(request, expected, sizeof expected), 0);
 }
 
@@ -86,7 +72,6 @@ TEST(DeviceBytes, CommandRequestsCarryCodeAndChecksum)
         uint8_t header[RequestHeaderSize];
         BuildRequestHeader(header, TransferCommand);
         EXPECT_EQ(memcmp(request, header, sizeof header), 0);
-        EXPECT_EQ(request[8], 0);
         EXPECT_EQ(memcmp(request + 19, c.bytes, 4), 0);
         EXPECT_EQ(request[23], c.checksum);
         for (int i = 24; i < CommandRequestSize; i++)
@@ -174,7 +159,7 @@ TEST_F(Device, OpenedLinkCarriesStatusAndCommands)
     EXPECT_TRUE(DeviceSendCommand(RecallPreset, 7));
     EXPECT_TRUE(DeviceSendCommand(SelectTuner, 7));
     EXPECT_TRUE(DeviceSendCommand(SetVolume, 0x134));
-    EXPECT_EQ(TakeSent(), (std::vector<uint32_t>{ 0xB8024C07, 0xB8020091, 0xB8024D34 }));
+    EXPECT_EQ(TakeSentCommands(), (std::vector<uint32_t>{ 0xB8024C07, 0xB8020091, 0xB8024D34 }));
     DeviceClose();
     EXPECT_EQ(App.DeviceLink, (HANDLE)NULL);
     EXPECT_FALSE(DeviceReadStatus(reply, sizeof reply));
@@ -203,10 +188,10 @@ TEST_F(Device, FaultsOfTheLinkAreRefused)
 
 TEST_F(Device, FailedReadLeavesEverythingAsItWas)
 {
-    ChangeStereo([](SimStereo &s) { s.Power = 1; s.Volume = 33; });
+    ChangeSimulatedStereo([](SimStereo &s) { s.Power = 1; s.Volume = 33; });
     ASSERT_TRUE(RefreshDeviceStatus(NULL));
     DeviceStatus before = App.DeviceStatus;
-    ChangeStereo([](SimStereo &s) { s.Volume = 34; s.Source = 2; });
+    ChangeSimulatedStereo([](SimStereo &s) { s.Volume = 34; s.Source = 2; });
     App.TempDisplayTicks = 1;
     for (uint32_t fault : { SimShortReply, SimBadChecksum, SimUnplugged }) {
         SimSetFaults(fault);
@@ -236,12 +221,12 @@ TEST_F(Device, ChangesRedrawAndEndOrStartTheTemporaryScreen)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        ChangeStereo([](SimStereo &s) { s = SimStereo{}; s.Power = 1; s.Source = 2; s.Volume = 20; });
+        ChangeSimulatedStereo([](SimStereo &s) { s = SimStereo{}; s.Power = 1; s.Source = 2; s.Volume = 20; });
         RefreshDeviceStatus(NULL);
         App.TempDisplayTicks = 30;
         App.VolumeDisplay = TRUE;
         App.InputDisplay = FALSE;
-        ChangeStereo(c.change);
+        ChangeSimulatedStereo(c.change);
         EXPECT_EQ(RefreshDeviceStatus(NULL), c.redraw);
         EXPECT_EQ(App.VolumeDisplay != FALSE, c.volumeScreen);
         EXPECT_EQ(App.InputDisplay != FALSE, c.inputScreen);
@@ -251,9 +236,9 @@ TEST_F(Device, ChangesRedrawAndEndOrStartTheTemporaryScreen)
 
 TEST_F(Device, VolumeScreenEndsWhenTheRefreshFindsOneTickLeft)
 {
-    ChangeStereo([](SimStereo &s) { s.Power = 1; });
+    ChangeSimulatedStereo([](SimStereo &s) { s.Power = 1; });
     RefreshDeviceStatus(NULL);
-    ChangeStereo([](SimStereo &s) { s.Volume = 25; });
+    ChangeSimulatedStereo([](SimStereo &s) { s.Volume = 25; });
     int ticks = 0;
     for (;; ticks++) {
         bool redraw = RefreshDeviceStatus(NULL);
@@ -287,10 +272,10 @@ TEST_F(Device, PanelFollowsTheStereoOnlyWhileNoReservationRuns)
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << (int)c.powerBefore << c.sourceBefore << c.powerAfter << c.sourceAfter);
         App.ReserveState = Idle;
-        ChangeStereo([&](SimStereo &s) { s.Power = c.powerBefore; s.Source = c.sourceBefore; });
+        ChangeSimulatedStereo([&](SimStereo &s) { s.Power = c.powerBefore; s.Source = c.sourceBefore; });
         RefreshDeviceStatus(NULL);
         App.ReserveState = c.state;
-        ChangeStereo([&](SimStereo &s) { s.Power = c.powerAfter; s.Source = c.sourceAfter; });
+        ChangeSimulatedStereo([&](SimStereo &s) { s.Power = c.powerAfter; s.Source = c.sourceAfter; });
         RefreshDeviceStatus(NULL);
         EXPECT_EQ(App.PanelMode, c.panelMode);
     }
@@ -313,10 +298,10 @@ TEST_F(Device, NumberBoxAndStationFollowThePreset)
         { "", 12, 8010, "12", -1 }, { "07", 7, 8250, "07", 0 }, { "3", 0, 594, "0", -1 }, { "40", 40, 8250, "40", 0 },
     };
     for (const Case &c : cases) {
-        ChangeStereo([](SimStereo &s) { s.Power = 1; s.Preset = 39; s.Frequency = 1000; });
+        ChangeSimulatedStereo([](SimStereo &s) { s.Power = 1; s.Preset = 39; s.Frequency = 1000; });
         RefreshDeviceStatus(NULL);
         SetWindowTextA(App.NumberBox, c.boxBefore);
-        ChangeStereo([&](SimStereo &s) { s.Preset = c.preset; s.Frequency = c.frequency; });
+        ChangeSimulatedStereo([&](SimStereo &s) { s.Preset = c.preset; s.Frequency = c.frequency; });
         RefreshDeviceStatus(NULL);
         char text[16];
         GetWindowTextA(App.NumberBox, text, sizeof text);
@@ -344,7 +329,7 @@ TEST_F(Device, SwitchingOnTogglesMuteOnceThenChecksIt)
                 App.DeviceStatus.Mute = 1;
             if (App.DeviceRequest.PendingFlags)
                 RunDeviceRequests();
-            timeline.push_back(TakeSent());
+            timeline.push_back(TakeSentCommands());
         }
         EXPECT_EQ(timeline[0], std::vector<uint32_t>{ PowerOn });
         for (int tick = 2; tick <= 21; tick++)
@@ -371,7 +356,7 @@ TEST_F(Device, EachStepRepeatsItsCommandUntilTheStatusShowsIt)
         if (tick == 8)
             App.DeviceStatus.Preset = 12;
         RunDeviceRequests();
-        std::vector<uint32_t> now = TakeSent();
+        std::vector<uint32_t> now = TakeSentCommands();
         sent.push_back(now.empty() ? 0 : now[0]);
     }
     const uint32_t rp12 = RecallPreset + 12;
@@ -384,7 +369,7 @@ TEST_F(Device, EachStepRepeatsItsCommandUntilTheStatusShowsIt)
         App.DeviceRequest = { source, 0, 0, 3, ReqSource | ReqPreset };
         RunDeviceRequests();
         std::vector<uint32_t> expected{ source <= 4 ? selects[source] : RecallPreset + 3 };
-        EXPECT_EQ(TakeSent(), expected);
+        EXPECT_EQ(TakeSentCommands(), expected);
         EXPECT_TRUE(App.DeviceRequest.PendingFlags & ReqSource);
     }
 }

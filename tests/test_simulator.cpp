@@ -1,28 +1,11 @@
 // The simulated stereo: its memory in TALVOSim.ini, the delays and effects of
 // its commands, its tone, and the request sequencer driving it end to end.
 #include <gtest/gtest.h>
-#include <functional>
 #include <string>
 #include <vector>
 #include "support.h"
-#include "simulator/simulator.h"
 
 namespace {
-
-void ChangeStereo(const std::function<void(SimStereo &)> &change)
-{
-    SimStereo stereo;
-    SimGetStereo(&stereo);
-    change(stereo);
-    SimSetStereo(&stereo);
-}
-
-SimStereo Stereo()
-{
-    SimStereo stereo;
-    SimGetStereo(&stereo);
-    return stereo;
-}
 
 void Poll(int count)
 {
@@ -99,9 +82,9 @@ TEST_F(Simulator, NewStereoStartsInStandbyOnTheTuner)
     EXPECT_EQ(status.Source, 0);
     EXPECT_EQ(status.Volume, 20);
     EXPECT_EQ(status.Preset, 1);
-    EXPECT_EQ(BcdFrequencyValue(status.Frequency), Stereo().PresetFrequency[0]);
+    EXPECT_EQ(BcdFrequencyValue(status.Frequency), SimulatedStereo().PresetFrequency[0]);
     int empty = 0, am = 0;
-    for (int32_t frequency : Stereo().PresetFrequency) {
+    for (int32_t frequency : SimulatedStereo().PresetFrequency) {
         empty += frequency == 0;
         am += frequency > 0 && frequency < 1630;
     }
@@ -121,7 +104,7 @@ TEST_F(Simulator, StateOutlivesTheProgram)
     EXPECT_EQ(GetPrivateProfileIntA("Stereo", "Volume", -1, path.c_str()), 33u);
 
     SimSetStateFolder(folder.c_str());  // forgets what it had in memory
-    SimStereo back = Stereo();
+    SimStereo back = SimulatedStereo();
     EXPECT_EQ(back.Power, 1);
     EXPECT_EQ(back.Volume, 33);
     EXPECT_EQ(back.Mute, 1);
@@ -131,7 +114,7 @@ TEST_F(Simulator, StateOutlivesTheProgram)
     WritePrivateProfileStringA("Stereo", "InputLevelMd", "-5", path.c_str());
     WritePrivateProfileStringA("Stereo", "Source", "9", path.c_str());
     SimSetStateFolder(folder.c_str());
-    back = Stereo();
+    back = SimulatedStereo();
     EXPECT_EQ(back.InputLevelMd, -5);
     EXPECT_EQ(back.Source, 0);  // out of range: the factory value
 }
@@ -141,20 +124,20 @@ TEST_F(Simulator, StandbyObeysOnlyThePowerKeyAndWakesAfterASecond)
     for (uint32_t code : { (uint32_t)SelectCd, (uint32_t)MuteToggle, (uint32_t)SetVolume + 50, (uint32_t)PowerOff })
         DeviceSendCommand(code, 0);
     Poll(5);
-    SimStereo stereo = Stereo();
+    SimStereo stereo = SimulatedStereo();
     EXPECT_EQ(stereo.Source, 0);
     EXPECT_EQ(stereo.Mute, 0);
     EXPECT_EQ(stereo.Volume, 20);
     DeviceSendCommand(PowerOn, 0);
     int polls = 0;
-    while (!Stereo().Power && polls < 50) {
+    while (!SimulatedStereo().Power && polls < 50) {
         DeviceSendCommand(SelectCd, 0);
         Poll(1);
         polls++;
     }
     EXPECT_GE(polls, 8);
     EXPECT_LE(polls, 12);
-    EXPECT_EQ(Stereo().Source, 0);
+    EXPECT_EQ(SimulatedStereo().Source, 0);
 }
 
 TEST_F(Simulator, CommandsShowAfterAPollOrTwo)
@@ -180,16 +163,16 @@ TEST_F(Simulator, CommandsShowAfterAPollOrTwo)
         { NbCycle, 0, 1, [](const SimStereo &s) { return s.NbMode == 1; } },
         { PowerOff, 0, 3, [](const SimStereo &s) { return s.Power == 0; } },
     };
-    ChangeStereo([](SimStereo &s) { s.Power = 1; });
+    ChangeSimulatedStereo([](SimStereo &s) { s.Power = 1; });
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << c.code << " " << c.argument);
         DeviceSendCommand(c.code, c.argument);
         if (c.polls > 1) {
             Poll(c.polls - 1);
-            EXPECT_FALSE(c.done(Stereo()));
+            EXPECT_FALSE(c.done(SimulatedStereo()));
         }
         Poll(1);
-        EXPECT_TRUE(c.done(Stereo()));
+        EXPECT_TRUE(c.done(SimulatedStereo()));
     }
 }
 
@@ -203,7 +186,7 @@ TEST_F(Simulator, ToneNamesThePresetWhileTheTunerPlays)
         { 1, 1, 0, 12, 0 },  { 1, 0, 0, 19, 0 },   { 1, 0, 0, 0, 0 },
     };
     for (const Case &c : cases) {
-        ChangeStereo([&](SimStereo &s) {
+        ChangeSimulatedStereo([&](SimStereo &s) {
             s.Power = c.power;
             s.Source = c.source;
             s.Mute = c.mute;
@@ -225,7 +208,7 @@ TEST_F(Simulator, ReservationRequestBringsTheStereoToThePreset)
 {
     for (uint8_t mutedBefore : { 0, 1 }) {
         SCOPED_TRACE(mutedBefore);
-        ChangeStereo([&](SimStereo &s) { s.Power = 0; s.Source = 1; s.Mute = mutedBefore; s.Preset = 3; });
+        ChangeSimulatedStereo([&](SimStereo &s) { s.Power = 0; s.Source = 1; s.Mute = mutedBefore; s.Preset = 3; });
         App.DeviceStatus = DeviceStatus{};
         App.HoldoffTicks = 0;
         RefreshDeviceStatus(NULL);
@@ -233,7 +216,7 @@ TEST_F(Simulator, ReservationRequestBringsTheStereoToThePreset)
         int ticks = TicksUntilDone(60);
         EXPECT_GT(ticks, 21);
         EXPECT_LE(ticks, 40);
-        SimStereo stereo = Stereo();
+        SimStereo stereo = SimulatedStereo();
         EXPECT_EQ(stereo.Power, 1);
         EXPECT_EQ(stereo.Mute, 1);
         EXPECT_EQ(stereo.Source, 0);
@@ -245,7 +228,7 @@ TEST_F(Simulator, ReservationRequestBringsTheStereoToThePreset)
 
 TEST_F(Simulator, UnpluggedLinkChangesNothing)
 {
-    ChangeStereo([](SimStereo &s) { s.Source = 1; });
+    ChangeSimulatedStereo([](SimStereo &s) { s.Source = 1; });
     RefreshDeviceStatus(NULL);
     DeviceStatus before = App.DeviceStatus;
     SimSetFaults(SimUnplugged);
@@ -258,7 +241,7 @@ TEST_F(Simulator, UnpluggedLinkChangesNothing)
     EXPECT_EQ(memcmp(&App.DeviceStatus, &before, sizeof before), 0);
     EXPECT_EQ(App.DeviceRequest.PendingFlags & 0x27, 0x27u);
     EXPECT_EQ(powerOnTries, 5);  // ticks 1, 22, 43, 64, 85
-    EXPECT_EQ(Stereo().Power, 0);
+    EXPECT_EQ(SimulatedStereo().Power, 0);
 }
 
 TEST_F(Simulator, AcquisitionLearnsEveryPreset)
@@ -270,7 +253,7 @@ TEST_F(Simulator, AcquisitionLearnsEveryPreset)
     int ticks = TicksUntilDone(300);
     EXPECT_GT(ticks, 0);
     ASSERT_EQ(Acquired.size(), 40u);
-    SimStereo stereo = Stereo();
+    SimStereo stereo = SimulatedStereo();
     for (int n = 1; n <= 40; n++) {
         EXPECT_EQ(Acquired[n - 1].first, n);
         EXPECT_EQ(Acquired[n - 1].second, stereo.PresetFrequency[n - 1]);
@@ -283,14 +266,14 @@ TEST_F(Simulator, AcquisitionLearnsEveryPreset)
 
 TEST_F(Simulator, AcquisitionFromPresetOneReportsAtOnce)
 {
-    ChangeStereo([](SimStereo &s) { s.Power = 1; s.Mute = 1; s.Preset = 1; });
+    ChangeSimulatedStereo([](SimStereo &s) { s.Power = 1; s.Mute = 1; s.Preset = 1; });
     RefreshDeviceStatus(NULL);
     App.AcquireWindow = CreateAcquireWindow();
     HWND dialog = App.AcquireWindow;
     App.DeviceRequest = { 0, 1, 1, 1, ReqPower | ReqSource | ReqMute | ReqAcquire };
     RunStereoTick();
     ASSERT_EQ(Acquired.size(), 1u);
-    EXPECT_EQ(Acquired[0], std::make_pair(1, Stereo().PresetFrequency[0]));
+    EXPECT_EQ(Acquired[0], std::make_pair(1, SimulatedStereo().PresetFrequency[0]));
     uint32_t sent[8];
     ASSERT_EQ(SimTakeCommands(sent, 8), 1);
     EXPECT_EQ(sent[0], RecallPreset + 2u);
