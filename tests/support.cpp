@@ -227,3 +227,4 @@ void PumpMessagesFor(DWORD milliseconds)
             return;
         MsgWaitForMultipleObjects(0, NULL, FALSE, milliseconds - elapsed, QS_ALLINPUT);
     }
+}
