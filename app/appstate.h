@@ -51,6 +51,22 @@ struct AppState {
     HWND NumberBox;                 // the P.CALL / D.SEARCH box
 
     // ---- option pages (options/) ----
+    int32_t EditItem;               // row under the open cell editor (one editor at a time)
+    int32_t FocusColumn;            // station list: the column carrying the focus mark
+    int32_t PrevFocusColumn;        // station list: FocusColumn before the last click on a cell
+    int32_t StationClickItem;       // row already selected when the button went down, or -1
+    int32_t PresetClickItem;
+    int32_t FrequencySortClicks;    // header clicks per column; odd counts sort descending
+    int32_t NameSortClicks;
+    HACCEL PresetAccelerators;
+    HACCEL StationAccelerators;
+    HMENU PresetMenu;               // menu 118; its first pop-up is the list's context menu
+    HMENU StationMenu;              // menu 121
+    WNDPROC PresetListProc;         // the procedures the subclassed controls pass on to
+    WNDPROC PresetEditorProc;
+    WNDPROC StationListProc;
+    WNDPROC StationEditorProc;
+    BOOL PresetRowsLoading;         // check boxes set while filling are no user change
 };
 
 extern AppState App;
