@@ -20,12 +20,19 @@ void BeginCellEdit(HWND list, int editorId, int row, int column);
 
 // Inserts a row at index showing the record's frequency and name.
 int AddStationRow(HWND list, const StationName *record, int index);
-// LVM_SORTITEMSEX comparisons of two row indices; the sort parameter points
-// to a StationSort.
+// The sort keys of the rows, taken before a sort and indexed by each row's
+// position then; during the sort every row's item parameter holds that
+// position, so the list can be sorted by its item parameters alone.
+struct StationSortKey {
+    int32_t Frequency;
+    char Name[StationNameBytes - 1];
+};
 struct StationSort {
-    HWND List;
+    const StationSortKey *Rows;
     int Descending;
 };
+// LVM_SORTITEMS comparisons of two rows given by their positions before the
+// sort; the sort parameter points to a StationSort.
 int CALLBACK CompareByFrequency(LPARAM first, LPARAM second, LPARAM sort);
 int CALLBACK CompareByName(LPARAM first, LPARAM second, LPARAM sort);
 void DrawStationRow(const DRAWITEMSTRUCT *item);

@@ -6,12 +6,12 @@
 #include "res/resource.h"
 #include <commctrl.h>
 #include <prsht.h>
-#include <stddef.h>
 
 // The structure versions the sheet is described with: the header ending with
-// the header bitmap, the pages ending with the header subtitle.
+// the header bitmap, the pages ending with the header subtitle. The platform
+// steps through the page array by each page's size.
 enum { SheetPageCount = 3, SheetHeaderSize = 52, SheetPageSize = 48 };
-static_assert(offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(LPCSTR) == SheetPageSize, "page version 2");
+static_assert(sizeof(PROPSHEETPAGEA_V2) == SheetPageSize, "page version 2");
 
 struct SheetPage {
     int Template;
@@ -30,7 +30,7 @@ INT_PTR OpenOptionsSheet(HWND parent, HINSTANCE instance, int startPage)
     INITCOMMONCONTROLSEX classes = { sizeof classes, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_TAB_CLASSES };
     InitCommonControlsEx(&classes);
 
-    PROPSHEETPAGEA pages[SheetPageCount] = {};
+    PROPSHEETPAGEA_V2 pages[SheetPageCount] = {};
     for (int i = 0; i < SheetPageCount; i++) {
         pages[i].dwSize = SheetPageSize;
         pages[i].hInstance = instance;
@@ -45,7 +45,7 @@ INT_PTR OpenOptionsSheet(HWND parent, HINSTANCE instance, int startPage)
     header.pszCaption = "TALVO レコーダーのオプション";
     header.nPages = SheetPageCount;
     header.nStartPage = (UINT)startPage;
-    header.ppsp = pages;
+    header.ppsp = (LPCPROPSHEETPAGEA)pages;
     return PropertySheetA(&header);
 }
 

@@ -10,7 +10,7 @@
 #include <prsht.h>
 #include <string.h>
 
-enum { RowHeight = 17, CellTextBytes = 16, SortNameBytes = 11 };
+enum { RowHeight = 17, CellTextBytes = 16 };
 
 static HWND StationList(HWND page)
 {
@@ -40,18 +40,44 @@ int AddStationRow(HWND list, const StationName *record, int index)
 int CALLBACK CompareByFrequency(LPARAM first, LPARAM second, LPARAM sort)
 {
     const StationSort *order = (const StationSort *)sort;
-    int difference = (int)(GetItemParam(order->List, (int)first) - GetItemParam(order->List, (int)second));
+    int difference = order->Rows[first].Frequency - order->Rows[second].Frequency;
     return order->Descending ? -difference : difference;
 }
 
 int CALLBACK CompareByName(LPARAM first, LPARAM second, LPARAM sort)
 {
     const StationSort *order = (const StationSort *)sort;
-    char a[SortNameBytes];
-    char b[SortNameBytes];
-    GetCellText(order->List, (int)first, 1, a, sizeof a);
-    GetCellText(order->List, (int)second, 1, b, sizeof b);
+    const char *a = order->Rows[first].Name;
+    const char *b = order->Rows[second].Name;
     return order->Descending ? lstrcmpA(b, a) : lstrcmpA(a, b);
+}
+
+// Sorting by row positions (LVM_SORTITEMSEX) is not dependable: a list may
+// hand the comparison the positions in its working copy while reading a row
+// still gives the row at the old position. So the rows are sorted by item
+// parameters holding their old positions, and get their frequencies back
+// afterwards.
+static void SortRows(HWND list, PFNLVCOMPARE compare, int descending)
+{
+    int count = ListView_GetItemCount(list);
+    if (count < 2)
+        return;
+    StationSortKey *rows = (StationSortKey *)HeapAllocZero((size_t)count * sizeof *rows);
+    if (!rows)
+        return;
+    for (int row = 0; row < count; row++) {
+        rows[row].Frequency = (int32_t)GetItemParam(list, row);
+        GetCellText(list, row, 1, rows[row].Name, sizeof rows[row].Name);
+        SetItemParam(list, row, row);
+    }
+    StationSort sort = { rows, descending };
+    SendMessageA(list, LVM_SORTITEMS, (WPARAM)&sort, (LPARAM)compare);
+    for (int row = 0; row < count; row++) {
+        LPARAM before = GetItemParam(list, row);
+        if (before >= 0 && before < count)
+            SetItemParam(list, row, rows[before].Frequency);
+    }
+    HeapFreeBlock(rows);
 }
 
 // Each column counts its own header clicks over the whole run: odd counts
@@ -61,10 +87,9 @@ static void SortStations(HWND page, int column)
     if (column < 0 || column > 1)
         return;
     int32_t &clicks = column == 0 ? App.FrequencySortClicks : App.NameSortClicks;
-    StationSort sort = { StationList(page), (int)(clicks & 1) };
+    int descending = (int)(clicks & 1);
     clicks++;
-    PFNLVCOMPARE compare = column == 0 ? CompareByFrequency : CompareByName;
-    SendMessageA(sort.List, LVM_SORTITEMSEX, (WPARAM)&sort, (LPARAM)compare);
+    SortRows(StationList(page), column == 0 ? CompareByFrequency : CompareByName, descending);
     MarkPageChanged(page);
 }
 
