@@ -214,27 +214,20 @@ protected:
 
 // ---- the sheet and the general page ----
 
-TEST_F(Options, SheetHasItsCaptionAndThreeTabsFromTheTemplates)
+std::vector<std::string> TabCaptions(HWND sheet)
 {
-    std::string caption;
     std::vector<std::string> tabs;
-    RunSheet(0, [&](HWND sheet) {
-        char text[128];
-        GetWindowTextA(sheet, text, sizeof text);
-        caption = text;
-        HWND tab = PropSheet_GetTabControl(sheet);
-        for (int i = 0; i < TabCtrl_GetItemCount(tab); i++) {
-            TCITEMA item = {};
-            item.mask = TCIF_TEXT;
-            item.pszText = text;
-            item.cchTextMax = sizeof text;
-            SendMessageA(tab, TCM_GETITEMA, (WPARAM)i, (LPARAM)&item);
-            tabs.push_back(text);
-        }
-        PressSheetButton(sheet, PSBTN_CANCEL);
-    });
-    EXPECT_EQ(caption, SheetCaption);
-    EXPECT_EQ(tabs, (std::vector<std::string>{ "全般", "プリセット周波数", "ラジオ局名" }));
+    HWND tab = PropSheet_GetTabControl(sheet);
+    for (int i = 0; i < TabCtrl_GetItemCount(tab); i++) {
+        char text[64] = "";
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(tab, TCM_GETITEMA, (WPARAM)i, (LPARAM)&item);
+        tabs.push_back(text);
+    }
+    return tabs;
 }
 
 TEST_F(Options, GeneralBoxesStandInTheirOrderAndShowTheirFlags)
@@ -250,6 +243,10 @@ TEST_F(Options, GeneralBoxesStandInTheirOrderAndShowTheirFlags)
     };
     App.OptionFlags = { 0, 2, 0, 1 };  // PowOffEnd as a file may hold it
     RunSheet(0, [&](HWND sheet) {
+        char caption[64];
+        GetWindowTextA(sheet, caption, sizeof caption);
+        EXPECT_STREQ(caption, SheetCaption);
+        EXPECT_EQ(TabCaptions(sheet), (std::vector<std::string>{ "全般", "プリセット周波数", "ラジオ局名" }));
         HWND page = PropSheet_IndexToHwnd(sheet, 0);
         LONG previousTop = -1;
         for (const Box &box : fromTop) {
@@ -381,42 +378,20 @@ TEST_F(Options, PresetFrequencyIsTypedInPlace)
         Type(sheet, "12345");  // four digits at most
         Key(sheet, VK_RETURN);
         EXPECT_EQ(GetItemParam(list, 6), 1234);
-        PressSheetButton(sheet, PSBTN_OK);
-    });
-    EXPECT_EQ(App.PresetTable[4].Frequency, 954);
-    EXPECT_EQ(App.PresetTable[5].Frequency, 0);
-    EXPECT_EQ(App.PresetTable[6].Frequency, 1234);
-}
 
-TEST_F(Options, EscapeAndTabLeaveTheEditorWithoutStoring)
-{
-    App.PresetTable[2].Frequency = 8250;
-    RunSheet(1, [&](HWND sheet) {
-        HWND page = PropSheet_IndexToHwnd(sheet, 1);
-        HWND list = GetDlgItem(page, IDC_PRESET_LIST);
         for (WORD leave : { VK_ESCAPE, VK_TAB }) {
             FocusRow(list, 2);
             Key(sheet, VK_F2);
-            ASSERT_TRUE(EditorShown(list, IDC_PRESET_EDITOR));
             Type(sheet, "954");
             Key(sheet, leave);
             EXPECT_FALSE(EditorShown(list, IDC_PRESET_EDITOR)) << leave;
-            EXPECT_EQ(GetItemParam(list, 2), 8250) << leave;
+            EXPECT_EQ(GetItemParam(list, 2), 0) << leave;
         }
         EXPECT_NE(GetFocus(), list);  // Tab went on to the next control
-        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(sheet, ApplyButton)));
-        PressSheetButton(sheet, PSBTN_OK);
-    });
-    EXPECT_EQ(App.PresetTable[2].Frequency, 8250);
-}
 
-TEST_F(Options, SecondClickOnTheSelectedFrequencyOpensTheEditor)
-{
-    RunSheet(1, [&](HWND sheet) {
-        HWND list = GetDlgItem(PropSheet_IndexToHwnd(sheet, 1), IDC_PRESET_LIST);
+        // Clicks: the first selects the row, a second on its frequency opens it.
         SetFocus(list);
         ClickCell(sheet, list, 3, 1);
-        EXPECT_TRUE(ListView_GetItemState(list, 3, LVIS_SELECTED));
         EXPECT_FALSE(EditorShown(list, IDC_PRESET_EDITOR));
         ClickCell(sheet, list, 3, 0);  // the number column is not editable
         EXPECT_FALSE(EditorShown(list, IDC_PRESET_EDITOR));
@@ -425,8 +400,12 @@ TEST_F(Options, SecondClickOnTheSelectedFrequencyOpensTheEditor)
         EXPECT_EQ(App.EditItem, 3);
         ClickCell(sheet, list, 8, 1);  // a click elsewhere ends the edit
         EXPECT_FALSE(EditorShown(list, IDC_PRESET_EDITOR));
-        PressSheetButton(sheet, PSBTN_CANCEL);
+        PressSheetButton(sheet, PSBTN_OK);
     });
+    EXPECT_EQ(App.PresetTable[4].Frequency, 954);
+    EXPECT_EQ(App.PresetTable[5].Frequency, 0);
+    EXPECT_EQ(App.PresetTable[6].Frequency, 1234);
+    EXPECT_EQ(App.PresetTable[2].Frequency, 0);
 }
 
 namespace {
@@ -803,6 +782,13 @@ TEST_F(Options, NewStationRowThenEscapeRemovesIt)
         EXPECT_TRUE(ListView_GetItemState(list, 7, LVIS_SELECTED | LVIS_FOCUSED) == (LVIS_SELECTED | LVIS_FOCUSED));
         Type(sheet, "9");
         Key(sheet, VK_ESCAPE);
+        EXPECT_FALSE(EditorShown(list, IDC_STATION_EDITOR));
+        EXPECT_EQ(RowCount(list), 7);
+
+        // From the context menu, then ended by scrolling the list.
+        SendMessageA(page, WM_COMMAND, IDM_RESERVE_NEW, 0);
+        ASSERT_TRUE(EditorShown(list, IDC_STATION_EDITOR));
+        SendMessageA(list, WM_VSCROLL, SB_LINEDOWN, 0);
         EXPECT_FALSE(EditorShown(list, IDC_STATION_EDITOR));
         EXPECT_EQ(RowCount(list), 7);
         PressSheetButton(sheet, PSBTN_OK);
