@@ -8,3 +8,9 @@ enum ReserveStateValue : uint16_t {
     Armed = 1,
     Recording = 2,
 };
+
+struct DeviceStatus;
+
+// Ends the active reservation, whatever its state: stops the recorder and
+// returns the panel to the stereo's current source.
+void EndReservation(HWND mainWindow, const DeviceStatus *status);

@@ -1,0 +1,8 @@
+#include "schedule/execute.h"
+
+// Placeholder until reservations are executed: nothing is ever armed.
+void EndReservation(HWND mainWindow, const DeviceStatus *status)
+{
+    (void)mainWindow;
+    (void)status;
+}
