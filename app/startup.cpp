@@ -13,21 +13,22 @@ int ParseProgramFolder(const char *commandLine, char folder[MAX_PATH])
         return 0;
     const char *path = commandLine + 1;
     const char *quote = strchr(path, '"');
-    if (!quote)
+    if (!quote || quote - path >= MAX_PATH)
         return 0;
-    size_t length = (size_t)(quote - path);
-    if (length >= MAX_PATH)
-        return 0;
-    memcpy(folder, path, length);
-    folder[length] = '\0';
+    char copy[MAX_PATH];
+    memcpy(copy, path, (size_t)(quote - path));
+    copy[quote - path] = '\0';
     // The last backslash, found by whole characters so that a trail byte of a
-    // double-byte character is never taken for one.
+    // double-byte character is never taken for one. A bare file name has no
+    // folder: the program's own name is no place for the settings file.
     char *cut = NULL;
-    for (char *c = folder; *c; c = CharNextA(c))
+    for (char *c = copy; *c; c = CharNextA(c))
         if (*c == '\\')
             cut = c;
-    if (cut)
-        cut[1] = '\0';
+    if (!cut)
+        return 0;
+    cut[1] = '\0';
+    memcpy(folder, copy, (size_t)(cut - copy) + 2);
     return 1;
 }
 

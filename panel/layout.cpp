@@ -233,4 +233,8 @@ void SwitchPanelMode(int oldMode, int newMode)
 {
     HideMode(oldMode, newMode);
     ShowMode(newMode);
+    // The recording layout lies over the source's; the mode stays the
+    // source's, to which the panel returns.
+    if (newMode != RecordingLayout)
+        App.PanelMode = newMode;
 }

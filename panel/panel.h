@@ -101,7 +101,8 @@ void OnPresetEdit(HWND numberBox);
 int ReadNumberBox(HWND numberBox);
 
 // Hides what the old mode showed and shows what the new one needs (modes:
-// a source 0..4, 16 off, 32 the recording layout).
+// a source 0..4, 16 off, 32 the recording layout); PanelMode becomes the new
+// mode unless that is the recording layout.
 void SwitchPanelMode(int oldMode, int newMode);
 
 // ---- display ----
