@@ -7,6 +7,7 @@
 #include "schedule/schedule.h"
 #include "schedule/execute.h"
 #include "device/device.h"
+#include "panel/panel.h"
 
 struct AppState {
     // ---- program and settings (app/, settings/) ----
@@ -49,6 +50,25 @@ struct AppState {
     BOOL InputDisplay;
     int TempDisplayTicks;
     HWND NumberBox;                 // the P.CALL / D.SEARCH box
+    HMENU PanelMenuResource;        // menus 116 and 117 as loaded, destroyed at exit
+    HMENU TrayMenuResource;
+    HMENU PanelMenu;                // their first submenus
+    HMENU TrayMenu;
+    HICON TrayIcons[3];             // stereo off, on, reservation running
+    HIMAGELIST ButtonImages;
+    HBITMAP LargeGlyphs;
+    HBITMAP SmallGlyphs;
+    HBITMAP Pictograms;
+    HFONT PanelFont;
+    HFONT PanelGothicFont;
+    HFONT StationFont;
+    PanelControls Panel;
+    int HotButton;                  // key under the mouse, 0 when none
+    int HeldButton;                 // key held with the left button, 0 when none
+    int RepeatDelay;                // ticks before a held volume key repeats
+    WNDPROC BaseButtonProc;
+    BOOL ThemeActive;
+    ThemeApi Theme;
 
     // ---- option pages (options/) ----
     int32_t EditItem;               // row under the open cell editor (one editor at a time)

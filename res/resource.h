@@ -2,7 +2,14 @@
 // and the controls of the dialog templates.
 #pragma once
 
+#define IDB_LARGE_GLYPHS        102
+#define IDB_SMALL_GLYPHS        105
+#define IDB_BUTTONS             106
+#define IDB_PICTOGRAMS          107
 #define IDI_MAIN                112
+#define IDI_TRAY_OFF            113
+#define IDI_TRAY_ON             114
+#define IDI_TRAY_RECORDING      115
 #define IDR_ACCEL_RESERVELIST   110
 #define IDM_PANEL               116
 #define IDM_TRAY                117
