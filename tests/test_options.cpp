@@ -12,6 +12,7 @@
 #include <vector>
 #include "support.h"
 #include "options/options.h"
+#include "app/mainwindow.h"
 #include "res/resource.h"
 
 namespace {
@@ -73,6 +74,15 @@ INT_PTR RunSheet(int startPage, const SheetScript &script)
     SheetEnded = false;
     SetTimer(NULL, 0, 10, StartScript);
     return OpenOptionsSheet(NULL, GetModuleHandleA(NULL), startPage);
+}
+
+// The same, with the sheet opened by the main window's command.
+void RunSheetFromMainWindow(HWND mainWindow, const SheetScript &script)
+{
+    CurrentScript = &script;
+    SheetEnded = false;
+    SetTimer(NULL, 0, 10, StartScript);
+    SendMessageA(mainWindow, WM_COMMAND, IDM_OPTIONS, 0);
 }
 
 // What the sheet's own loop would do with the messages waiting now.
@@ -543,6 +553,7 @@ namespace {
 // The main window's tick, as far as the stereo goes, run from a timer while
 // the progress dialog is up; it also watches the dialog's bar.
 struct AcquireWatch {
+    HWND MainWindow;          // when set, its own tick drives the stereo
     HWND Dialog;
     std::vector<int> Bar;
     int Ticks;
@@ -562,7 +573,10 @@ VOID CALLBACK AcquireTick(HWND, UINT, UINT_PTR, DWORD)
 {
     if (!Watch.Dialog)
         Watch.Dialog = App.AcquireWindow ? App.AcquireWindow : FindThreadWindow("周波数自動取得");
-    RunStereoTick();
+    if (Watch.MainWindow)
+        OnTick(Watch.MainWindow, TickTimerId);
+    else
+        RunStereoTick();
     Watch.Ticks++;
     if (!Watch.Dialog || !IsWindow(Watch.Dialog))
         return;
@@ -659,6 +673,25 @@ TEST_F(Acquisition, FromStandbyRunsToPreset40AndOkStoresTheFrequencies)
     EXPECT_EQ(after.Mute, 1);
     EXPECT_EQ(after.Source, 0);
     EXPECT_EQ(after.Preset, 40);
+}
+
+TEST_F(Acquisition, RunsFromTheMainWindowsTick)
+{
+    DeviceClose();  // the main window opens its own link
+    HWND mainWindow = OpenMainWindow(folder, stereo);
+    ASSERT_TRUE(mainWindow);
+    Watch.MainWindow = mainWindow;
+    RunSheetFromMainWindow(mainWindow, [&](HWND sheet) {
+        PropSheet_SetCurSel(sheet, NULL, 1);
+        Pump(sheet);
+        Acquire(sheet, PropSheet_IndexToHwnd(sheet, 1));
+        EXPECT_EQ(Watch.Bar, BarAfterPresets(40));
+        PressSheetButton(sheet, PSBTN_OK);
+    });
+    PumpMessages();
+    for (int i = 0; i < PresetCount; i++)
+        EXPECT_EQ(App.PresetTable[i].Frequency, stereo.PresetFrequency[i]) << i;
+    CloseMainWindow(mainWindow);
 }
 
 TEST_F(Acquisition, CancelOfTheSheetDropsTheAcquiredFrequencies)
