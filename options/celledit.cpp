@@ -302,6 +302,14 @@ static bool ForwardEditorCommand(HWND list, int editorId, WPARAM wParam, LPARAM 
     return true;
 }
 
+// Starting to drag a column divider ends any edit. The header reports it to
+// the list itself; not every list passes that on to its page.
+static void OnHeaderNotify(HWND list, const NMHDR *header)
+{
+    if (header->code == (UINT)HDN_BEGINTRACKA || header->code == (UINT)HDN_BEGINTRACKW)
+        SetFocus(list);
+}
+
 static bool OnPresetListKey(HWND list, WPARAM key)
 {
     if (key != VK_F2)
@@ -340,6 +348,9 @@ static LRESULT CALLBACK PresetListWndProc(HWND list, UINT msg, WPARAM wParam, LP
     case WM_COMMAND:
         if (ForwardEditorCommand(list, IDC_PRESET_EDITOR, wParam, lParam))
             return 0;
+        break;
+    case WM_NOTIFY:
+        OnHeaderNotify(list, (const NMHDR *)lParam);
         break;
     }
     return CallWindowProcA(App.PresetListProc, list, msg, wParam, lParam);
@@ -408,6 +419,9 @@ static LRESULT CALLBACK StationListWndProc(HWND list, UINT msg, WPARAM wParam, L
     case WM_COMMAND:
         if (ForwardEditorCommand(list, IDC_STATION_EDITOR, wParam, lParam))
             return 0;
+        break;
+    case WM_NOTIFY:
+        OnHeaderNotify(list, (const NMHDR *)lParam);
         break;
     }
     return CallWindowProcA(App.StationListProc, list, msg, wParam, lParam);

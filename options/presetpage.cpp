@@ -150,10 +150,6 @@ static BOOL OnPresetNotify(HWND page, const NMHDR *header)
         if (fromList)
             OnPresetClick(page, (const NMITEMACTIVATE *)header);
         break;
-    case HDN_BEGINTRACKA:
-    case HDN_BEGINTRACKW:
-        SetFocus(PresetList(page));
-        break;
     case PSN_TRANSLATEACCELERATOR:
         OnPresetTranslateAccelerator(page, (const PSHNOTIFY *)header);
         break;

@@ -268,10 +268,6 @@ static BOOL OnStationNotify(HWND page, const NMHDR *header)
         if (fromList)
             OnStationClick(page, (const NMITEMACTIVATE *)header);
         break;
-    case HDN_BEGINTRACKA:
-    case HDN_BEGINTRACKW:
-        SetFocus(StationList(page));
-        break;
     case PSN_TRANSLATEACCELERATOR:
         OnStationTranslateAccelerator(page, (const PSHNOTIFY *)header);
         break;

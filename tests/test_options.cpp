@@ -410,6 +410,16 @@ TEST_F(Options, PresetFrequencyIsTypedInPlace)
         EXPECT_EQ(App.EditItem, 3);
         ClickCell(sheet, list, 8, 1);  // a click elsewhere ends the edit
         EXPECT_FALSE(EditorShown(list, IDC_PRESET_EDITOR));
+
+        // So does starting to drag a column divider.
+        FocusRow(list, 9);
+        Key(sheet, VK_F2);
+        ASSERT_TRUE(EditorShown(list, IDC_PRESET_EDITOR));
+        HWND header = ListView_GetHeader(list);
+        RECT first;
+        Header_GetItemRect(header, 0, &first);
+        ClickAt(sheet, header, { first.right - 1, (first.top + first.bottom) / 2 });
+        EXPECT_FALSE(EditorShown(list, IDC_PRESET_EDITOR));
         PressSheetButton(sheet, PSBTN_OK);
     });
     EXPECT_EQ(App.PresetTable[4].Frequency, 954);
