@@ -9,6 +9,7 @@
 #include "schedule/execute.h"
 #include "device/device.h"
 #include "recorder/recorder.h"
+#include "panel/panel.h"
 
 struct AppState {
     // ---- program and settings (app/, settings/) ----
@@ -69,11 +70,44 @@ struct AppState {
     BOOL InputDisplay;
     int TempDisplayTicks;
     HWND NumberBox;                 // the P.CALL / D.SEARCH box
-    HICON TrayIcons[3];             // off, on, reservation running
-    NOTIFYICONDATAA TrayData;
+    HMENU PanelMenuResource;        // menus 116 and 117 as loaded, destroyed at exit
+    HMENU TrayMenuResource;
+    HMENU PanelMenu;                // their first submenus
     HMENU TrayMenu;
+    HICON TrayIcons[3];             // stereo off, on, reservation running
+    HIMAGELIST ButtonImages;
+    HBITMAP LargeGlyphs;
+    HBITMAP SmallGlyphs;
+    HBITMAP Pictograms;
+    HFONT PanelFont;
+    HFONT PanelGothicFont;
+    HFONT StationFont;
+    PanelControls Panel;
+    int HotButton;                  // key under the mouse, 0 when none
+    int HeldButton;                 // key held with the left button, 0 when none
+    int RepeatDelay;                // ticks before a held volume key repeats
+    WNDPROC BaseButtonProc;
+    BOOL ThemeActive;
+    ThemeApi Theme;
+    NOTIFYICONDATAA TrayData;
 
     // ---- option pages (options/) ----
+    int32_t EditItem;               // row under the open cell editor (one editor at a time)
+    int32_t FocusColumn;            // station list: the column carrying the focus mark
+    int32_t PrevFocusColumn;        // station list: FocusColumn before the last click on a cell
+    int32_t StationClickItem;       // row already selected when the button went down, or -1
+    int32_t PresetClickItem;
+    int32_t FrequencySortClicks;    // header clicks per column; odd counts sort descending
+    int32_t NameSortClicks;
+    HACCEL PresetAccelerators;
+    HACCEL StationAccelerators;
+    HMENU PresetMenu;               // menu 118; its first pop-up is the list's context menu
+    HMENU StationMenu;              // menu 121
+    WNDPROC PresetListProc;         // the procedures the subclassed controls pass on to
+    WNDPROC PresetEditorProc;
+    WNDPROC StationListProc;
+    WNDPROC StationEditorProc;
+    BOOL PresetRowsLoading;         // check boxes set while filling are no user change
 };
 
 extern AppState App;

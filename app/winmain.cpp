@@ -1,16 +1,28 @@
 // Process entry of both programs.
 #include "app/appstate.h"
+#include "app/mainwindow.h"
+#include "reserveui/reserveui.h"
+#include "res/resource.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand)
 {
-    (void)previous;
     (void)commandLine;
-    (void)showCommand;
-    App.Instance = instance;
+    ParseProgramFolder(GetCommandLineA(), App.ProgramFolder);
     static const SettingsSection order[] = {
         SectionWindow, SectionOption, SectionReserve, SectionReserveList, SectionFreq, SectionStation,
     };
     for (SettingsSection section : order)
         LoadSettingsSection(App.ProgramFolder, section);
-    return 0;
+    App.Instance = instance;
+    if (!previous)
+        RegisterMainWindowClass(instance);
+    // A refused creation (no stereo) has already told the user; with no
+    // window there is nothing to run.
+    HWND window = CreateMainWindow(instance);
+    if (!window)
+        return 0;
+    RegisterReserveListClass(instance);
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    return RunMessageLoop(LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCEL_RESERVELIST)));
 }

@@ -1,9 +1,240 @@
+// The keys of the main window and which of them each panel mode shows.
 #include "panel/panel.h"
 #include "app/appstate.h"
 
+struct ControlSpec {
+    const char *Class;
+    const char *Text;
+    DWORD Style;
+    int X, Y, Width, Height;
+    int Id;
+    HWND PanelControls::*Handle;  // where the handle is kept (or none)
+    HWND *Indexed;                // or this array slot
+    enum { FontNone, FontGui, FontPanel, FontGothic } Font;
+    bool Subclassed;
+};
+
+static const DWORD OwnerDrawn = BS_OWNERDRAW | WS_VISIBLE;
+static const DWORD Frame = BS_GROUPBOX | WS_GROUP;
+
+static HWND CreateControl(HWND mainWindow, DWORD exStyle, const char *className, const char *text, DWORD style,
+                          int x, int y, int width, int height, int id)
+{
+    return CreateWindowExA(exStyle, className, text, WS_CHILD | style, x, y, width, height, mainWindow,
+                           (HMENU)(INT_PTR)id, (HINSTANCE)GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE), NULL);
+}
+
+static void SetControlFont(HWND control, HFONT font)
+{
+    SendMessageA(control, WM_SETFONT, (WPARAM)font, FALSE);
+}
+
+static void Subclass(HWND button)
+{
+    WNDPROC base = (WNDPROC)SetWindowLongPtrA(button, GWLP_WNDPROC, (LONG_PTR)PanelButtonProc);
+    if (!App.BaseButtonProc)
+        App.BaseButtonProc = base;
+}
+
+static bool CreateControls(HWND mainWindow)
+{
+    PanelControls &p = App.Panel;
+    HFONT gui = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    const ControlSpec specs[] = {
+        { "BUTTON", "", Frame | WS_VISIBLE, 9, 0, 133, 41, 0, &PanelControls::SourceFrame, NULL, ControlSpec::FontNone, false },
+        { "BUTTON", "", OwnerDrawn, 14, 14, 23, 22, KeyTuner, NULL, &p.SourceKeys[0], ControlSpec::FontNone, true },
+        { "BUTTON", "", OwnerDrawn, 39, 14, 23, 22, KeyCd, NULL, &p.SourceKeys[1], ControlSpec::FontNone, true },
+        { "BUTTON", "", OwnerDrawn, 64, 14, 23, 22, KeyMd, NULL, &p.SourceKeys[2], ControlSpec::FontNone, true },
+        { "BUTTON", "", OwnerDrawn, 89, 14, 23, 22, KeyTapeAux, NULL, &p.SourceKeys[3], ControlSpec::FontNone, true },
+        { "BUTTON", "", OwnerDrawn, 114, 14, 23, 22, KeyPcUsb, NULL, &p.SourceKeys[4], ControlSpec::FontNone, true },
+        { "BUTTON", "電源", BS_PUSHBUTTON | WS_VISIBLE, 151, 87, 72, 22, 0, &PanelControls::Power, NULL, ControlSpec::FontGui, false },
+        { "BUTTON", "", OwnerDrawn, 150, 115, 23, 22, KeyAudioProperties, &PanelControls::AudioProperties, NULL, ControlSpec::FontNone, true },
+        { "BUTTON", "", OwnerDrawn, 175, 115, 23, 22, KeyReserveList, &PanelControls::ReserveList, NULL, ControlSpec::FontNone, true },
+        { "BUTTON", "", OwnerDrawn, 200, 115, 23, 22, KeyOptions, &PanelControls::Options, NULL, ControlSpec::FontNone, true },
+        { "BUTTON", "音量", Frame | WS_VISIBLE, 52, 45, 90, 37, 0, &PanelControls::VolumeFrame, NULL, ControlSpec::FontPanel, false },
+        { "BUTTON", "", OwnerDrawn, 57, 55, 23, 22, KeyMute, &PanelControls::Mute, NULL, ControlSpec::FontNone, true },
+        { "STATIC", "", SS_ETCHEDVERT | WS_VISIBLE, 84, 56, 84, 23, 0, &PanelControls::VolumeLine, NULL, ControlSpec::FontNone, false },
+        { "BUTTON", "－", BS_PUSHBUTTON | WS_VISIBLE, 89, 55, 23, 22, KeyVolumeDown, &PanelControls::VolumeDown, NULL, ControlSpec::FontGui, true },
+        { "BUTTON", "＋", BS_PUSHBUTTON | WS_VISIBLE, 114, 55, 23, 22, KeyVolumeUp, &PanelControls::VolumeUp, NULL, ControlSpec::FontGui, true },
+        { "BUTTON", "入力レベル", Frame, 76, 86, 66, 37, 0, &PanelControls::InputFrame, NULL, ControlSpec::FontPanel, false },
+        { "BUTTON", "－", BS_PUSHBUTTON, 85, 96, 23, 22, KeyInputDown, &PanelControls::InputDown, NULL, ControlSpec::FontGui, true },
+        { "BUTTON", "＋", BS_PUSHBUTTON, 110, 96, 23, 22, KeyInputUp, &PanelControls::InputUp, NULL, ControlSpec::FontGui, true },
+        { "BUTTON", "", BS_OWNERDRAW, 9, 115, 23, 22, KeyPlay, NULL, &p.CdKeys[0], ControlSpec::FontNone, true },
+        { "BUTTON", "", BS_OWNERDRAW, 34, 115, 23, 22, KeyStop, NULL, &p.CdKeys[1], ControlSpec::FontNone, true },
+        { "BUTTON", "", BS_OWNERDRAW, 59, 115, 23, 22, KeyRewind, NULL, &p.CdKeys[2], ControlSpec::FontNone, true },
+        { "BUTTON", "", BS_OWNERDRAW, 84, 115, 23, 22, KeyFastForward, NULL, &p.CdKeys[3], ControlSpec::FontNone, true },
+        { "BUTTON", "", BS_OWNERDRAW, 120, 115, 23, 22, KeyEject, NULL, &p.CdKeys[4], ControlSpec::FontNone, true },
+        { "BUTTON", "N.B.", BS_PUSHBUTTON | WS_VISIBLE, 9, 50, 35, 15, 0, &PanelControls::Nb, NULL, ControlSpec::FontGothic, false },
+        { "BUTTON", "", BS_PUSHBUTTON, 9, 73, 35, 15, 0, &PanelControls::Multi1, NULL, ControlSpec::FontGothic, false },
+        { "BUTTON", "", BS_PUSHBUTTON, 9, 93, 35, 15, 0, &PanelControls::Multi2, NULL, ControlSpec::FontGothic, false },
+    };
+    for (const ControlSpec &spec : specs) {
+        HWND control = CreateControl(mainWindow, 0, spec.Class, spec.Text, spec.Style, spec.X, spec.Y, spec.Width,
+                                     spec.Height, spec.Id);
+        if (!control)
+            return false;
+        if (spec.Handle)
+            p.*spec.Handle = control;
+        else
+            *spec.Indexed = control;
+        HFONT font = spec.Font == ControlSpec::FontGui ? gui
+                   : spec.Font == ControlSpec::FontPanel   ? App.PanelFont
+                   : spec.Font == ControlSpec::FontGothic  ? App.PanelGothicFont
+                                                       : NULL;
+        if (font)
+            SetControlFont(control, font);
+        if (spec.Subclassed)
+            Subclass(control);
+    }
+    return true;
+}
+
+static bool CreateNumberBox(HWND mainWindow)
+{
+    PanelControls &p = App.Panel;
+    App.NumberBox = CreateControl(mainWindow, WS_EX_CLIENTEDGE, "EDIT", "", ES_NUMBER, 106, 90, 36, 18, 0);
+    if (!App.NumberBox)
+        return false;
+    SetControlFont(App.NumberBox, (HFONT)GetStockObject(DEFAULT_GUI_FONT));
+    p.NumberUpDown = CreateControl(mainWindow, 0, UPDOWN_CLASSA, NULL, UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS,
+                                   0, 0, 0, 0, 0);
+    if (!p.NumberUpDown)
+        return false;
+    SendMessageA(p.NumberUpDown, UDM_SETBUDDY, (WPARAM)App.NumberBox, 0);
+    SendMessageA(p.NumberUpDown, UDM_SETRANGE32, 1, 40);
+    SendMessageA(p.NumberUpDown, UDM_SETPOS32, 0, 1);
+    p.NumberLabel = CreateControl(mainWindow, 0, "STATIC", "", SS_RIGHT, 50, 93, 52, 11, 0);
+    return p.NumberLabel != NULL;
+}
+
+static bool CreateRecordingControls(HWND mainWindow)
+{
+    PanelControls &p = App.Panel;
+    HFONT gui = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    p.RecordingStatus = CreateControl(mainWindow, 0, "STATIC", "", SS_LEFT, 9, 93, 133, 14, RecordingStatusId);
+    p.EndTimeLabel = CreateControl(mainWindow, 0, "STATIC", "終了時刻:", SS_LEFT, 9, 119, 55, 14, EndTimeLabelId);
+    p.EndTimePicker = CreateControl(mainWindow, 0, DATETIMEPICK_CLASSA, NULL, DTS_TIMEFORMAT, 67, 116, 54, 20,
+                                    EndTimePickerId);
+    if (!p.RecordingStatus || !p.EndTimeLabel || !p.EndTimePicker)
+        return false;
+    SetControlFont(p.RecordingStatus, gui);
+    SetControlFont(p.EndTimeLabel, gui);
+    SetControlFont(p.EndTimePicker, gui);
+    SendMessageA(p.EndTimePicker, DTM_SETFORMATA, 0, (LPARAM) "H':'mm");
+    return true;
+}
+
+bool CreatePanelControls(HWND mainWindow)
+{
+    // The controls start in the layout of a switched-off stereo; the first
+    // status reading shows the source's keys. That mode also keeps the number
+    // box's first text from being taken for a preset choice.
+    App.PanelMode = PanelModeOff;
+    return CreateControls(mainWindow) && CreateNumberBox(mainWindow) && CreateRecordingControls(mainWindow);
+}
+
+// ---- modes ----
+
+static void Show(HWND control, bool visible) { ShowWindow(control, visible ? SW_SHOW : SW_HIDE); }
+
+static void ShowNumberControls(bool visible)
+{
+    Show(App.Panel.Multi1, visible);
+    Show(App.Panel.Multi2, visible);
+    Show(App.NumberBox, visible);
+    Show(App.Panel.NumberUpDown, visible);
+    Show(App.Panel.NumberLabel, visible);
+}
+
+static void ShowCdKeys(bool visible)
+{
+    for (HWND key : App.Panel.CdKeys)
+        Show(key, visible);
+}
+
+static void ShowInputControls(bool visible)
+{
+    Show(App.Panel.InputFrame, visible);
+    Show(App.Panel.InputDown, visible);
+    Show(App.Panel.InputUp, visible);
+}
+
+static void ShowRecordingControls(bool visible)
+{
+    Show(App.Panel.RecordingStatus, visible);
+    Show(App.Panel.EndTimeLabel, visible);
+    Show(App.Panel.EndTimePicker, visible);
+    Show(App.Panel.CdKeys[1], visible);
+}
+
+// The stop key serves the CD keys and the recording layout in two places.
+static void MoveStopKey(int x)
+{
+    SetWindowPos(App.Panel.CdKeys[1], NULL, x, 115, 23, 22, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+}
+
+static void SetNumberTexts(const char *multi1, const char *multi2, const char *label)
+{
+    SetWindowTextA(App.Panel.Multi1, multi1);
+    SetWindowTextA(App.Panel.Multi2, multi2);
+    SetWindowTextA(App.Panel.NumberLabel, label);
+}
+
+static bool IsInputMode(int mode) { return mode == 2 || mode == 3; }
+
+static void HideMode(int oldMode, int newMode)
+{
+    switch (oldMode) {
+    case 0:
+        if (newMode != 1)
+            ShowNumberControls(false);
+        break;
+    case 1:
+        ShowCdKeys(false);
+        if (newMode != 0)
+            ShowNumberControls(false);
+        break;
+    case 2:
+    case 3:
+        if (!IsInputMode(newMode))
+            ShowInputControls(false);
+        break;
+    case RecordingLayout:
+        ShowRecordingControls(false);
+        break;
+    }
+}
+
+static void ShowMode(int newMode)
+{
+    switch (newMode) {
+    case 0:
+        SetNumberTexts("AUTO", "BAND", "P.CALL:");
+        ShowNumberControls(true);
+        break;
+    case 1:
+        MoveStopKey(34);
+        ShowCdKeys(true);
+        SetNumberTexts("REP.", "RAND", "D.SEARCH:");
+        ShowNumberControls(true);
+        break;
+    case 2:
+    case 3:
+        ShowInputControls(true);
+        break;
+    case RecordingLayout:
+        MoveStopKey(124);
+        ShowRecordingControls(true);
+        break;
+    }
+}
+
 void SwitchPanelMode(int oldMode, int newMode)
 {
-    // Placeholder until the panel's controls exist: only the mode is kept.
-    (void)oldMode;
-    App.PanelMode = newMode;
+    HideMode(oldMode, newMode);
+    ShowMode(newMode);
+    // The recording layout lies over the source's; the mode stays the
+    // source's, to which the panel returns.
+    if (newMode != RecordingLayout)
+        App.PanelMode = newMode;
 }

@@ -9,8 +9,6 @@
 #include "recorder/recorder.h"
 #include <commctrl.h>
 
-enum { StatusLineId = 20, EndTimePickerId = 22 };
-
 static int CurrentLayout(const DeviceStatus *status)
 {
     return status->Power ? (int)status->Source : (int)PanelModeOff;
@@ -18,7 +16,7 @@ static int CurrentLayout(const DeviceStatus *status)
 
 static void ShowActiveReservation(HWND mainWindow)
 {
-    HWND statusLine = GetDlgItem(mainWindow, StatusLineId);
+    HWND statusLine = GetDlgItem(mainWindow, RecordingStatusId);
     if (statusLine)
         SetRecordingStatusText(statusLine, App.ActiveReservation->Title ? App.ActiveReservation->Title : "");
     HWND picker = GetDlgItem(mainWindow, EndTimePickerId);

@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include "app/heap.h"
 #include "simulator/simulator.h"
+#include "app/mainwindow.h"
+#include <string.h>
 
 std::string MakeTempFolder(const char *tag)
 {
@@ -227,4 +229,135 @@ void PumpMessagesFor(DWORD milliseconds)
             return;
         MsgWaitForMultipleObjects(0, NULL, FALSE, milliseconds - elapsed, QS_ALLINPUT);
     }
+}
+
+// ---- windows ----
+
+HWND OpenMainWindow(const std::string &folder, const SimStereo &stereo)
+{
+    static bool registered;
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    if (!registered)
+        registered = RegisterMainWindowClass(instance);
+    App.Instance = instance;
+    snprintf(App.ProgramFolder, sizeof App.ProgramFolder, "%s", folder.c_str());
+    SimSetFaults(0);
+    SimSetStateFolder(folder.c_str());
+    SimSetStereo(&stereo);
+    TakeSentCommands();
+    HWND window = CreateMainWindow(instance);
+    if (!window) {
+        PumpMessages();
+        return NULL;
+    }
+    KillTimer(window, TickTimerId);
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    PumpMessages();
+    return window;
+}
+
+void CloseMainWindow(HWND window)
+{
+    if (window && IsWindow(window))
+        SendMessageA(window, WM_CLOSE, 0, 0);
+    PumpMessages();
+}
+
+void PumpMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT)
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+namespace {
+
+struct DialogSearch {
+    DWORD ProcessId;
+    HWND Found;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM lParam)
+{
+    DialogSearch *search = (DialogSearch *)lParam;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[16] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (process == search->ProcessId && strcmp(className, "#32770") == 0 && IsWindowVisible(window)) {
+        search->Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK ReadDialogChild(HWND child, LPARAM lParam)
+{
+    SeenDialog *seen = (SeenDialog *)lParam;
+    char className[16] = "";
+    GetClassNameA(child, className, sizeof className);
+    LONG style = GetWindowLongA(child, GWL_STYLE);
+    if (_stricmp(className, "Button") == 0 && (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+        seen->DefaultButton = GetDlgCtrlID(child);
+    if (_stricmp(className, "Static") != 0)
+        return TRUE;
+    if ((style & SS_TYPEMASK) == SS_ICON)
+        seen->HasIcon = true;
+    char text[512] = "";
+    GetWindowTextA(child, text, sizeof text);
+    if (strlen(text) > seen->Text.size())
+        seen->Text = text;
+    return TRUE;
+}
+
+DWORD WINAPI WatchDialogs(void *parameter)
+{
+    DialogWatch *watch = (DialogWatch *)parameter;
+    DWORD start = GetTickCount();
+    while (!watch->Stop && GetTickCount() - start < watch->TimeoutMs) {
+        DialogSearch search = { watch->ProcessId, NULL };
+        EnumWindows(FindDialog, (LPARAM)&search);
+        if (search.Found) {
+            SeenDialog &seen = watch->Result;
+            seen.Seen = true;
+            char caption[256] = "";
+            GetWindowTextA(search.Found, caption, sizeof caption);
+            seen.Caption = caption;
+            seen.Owned = GetWindow(search.Found, GW_OWNER) != NULL;
+            seen.TopMost = (GetWindowLongA(search.Found, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+            EnumChildWindows(search.Found, ReadDialogChild, (LPARAM)&seen);
+            PostMessageA(search.Found, WM_COMMAND, MAKEWPARAM(watch->Answer, BN_CLICKED),
+                         (LPARAM)GetDlgItem(search.Found, watch->Answer));
+            return 0;
+        }
+        Sleep(20);
+    }
+    return 0;
+}
+
+}  // namespace
+
+void StartDialogWatch(DialogWatch *watch, DWORD processId, int answer, DWORD timeoutMs)
+{
+    watch->ProcessId = processId;
+    watch->Answer = answer;
+    watch->TimeoutMs = timeoutMs;
+    watch->Stop = 0;
+    watch->Result = SeenDialog{};
+    watch->Thread = CreateThread(NULL, 0, WatchDialogs, watch, 0, NULL);
+}
+
+SeenDialog FinishDialogWatch(DialogWatch *watch)
+{
+    InterlockedExchange(&watch->Stop, 1);
+    if (watch->Thread) {
+        WaitForSingleObject(watch->Thread, INFINITE);
+        CloseHandle(watch->Thread);
+        watch->Thread = NULL;
+    }
+    return watch->Result;
 }

@@ -46,3 +46,39 @@ extern int CaptureNotices;
 extern DWORD FirstCaptureTick;
 // Dispatches the thread's messages for the given time.
 void PumpMessagesFor(DWORD milliseconds);
+// ---- windows ----
+
+// The main window on the simulated stereo, which starts as stereo; the
+// settings file and the stereo's state file live in folder. The window is
+// shown and its timer stopped: tests tick it with OnTick. None when its
+// creation was refused.
+HWND OpenMainWindow(const std::string &folder, const SimStereo &stereo);
+// Closes it as WM_CLOSE does and takes its last messages (and the WM_QUIT)
+// off the queue.
+void CloseMainWindow(HWND window);
+// Dispatches what is queued for this thread's windows (WM_QUIT included:
+// it would end the next modal loop).
+void PumpMessages();
+
+// A message box (or other dialog) that a process shows, seen by a watcher
+// thread, which answers it by pressing the button Answer.
+struct SeenDialog {
+    bool Seen;
+    std::string Caption;
+    std::string Text;    // the longest text among its static controls
+    bool Owned;
+    bool TopMost;
+    bool HasIcon;
+    int DefaultButton;   // the id of the button drawn as the default one
+};
+struct DialogWatch {
+    HANDLE Thread;
+    DWORD ProcessId;
+    int Answer;
+    DWORD TimeoutMs;
+    volatile LONG Stop;
+    SeenDialog Result;
+};
+void StartDialogWatch(DialogWatch *watch, DWORD processId, int answer, DWORD timeoutMs);
+// Waits until the dialog was answered or the watch timed out.
+SeenDialog FinishDialogWatch(DialogWatch *watch);

@@ -1,0 +1,29 @@
+// The process's main window: start-up, its messages and commands, the
+// periodic tick and the orderly shutdown.
+#pragma once
+#include <windows.h>
+
+extern const char MainWindowClassName[];
+enum { MainWindowWidth = 238, MainWindowHeight = 178, TickTimerId = 1, TickPeriod = 100 };
+
+// The folder of the quoted program path at the start of the command line,
+// with its trailing backslash; 0 when there is no closing quote (folder
+// unchanged).
+int ParseProgramFolder(const char *commandLine, char folder[MAX_PATH]);
+bool RegisterMainWindowClass(HINSTANCE instance);
+// The main window at its stored position; none when its creation was
+// refused (the stereo could not be opened).
+HWND CreateMainWindow(HINSTANCE instance);
+// Runs until WM_QUIT and returns its exit code; the shortcut keys go to the
+// reservation list window while it is in front.
+int RunMessageLoop(HACCEL reserveListKeys);
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+bool InitMainWindow(HWND window);
+void ShutdownMainWindow(HWND window);
+void OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam);
+// Panel key 9: asks before ending the running reservation.
+void StopRecordingRequest(HWND window);
+void OnTick(HWND window, UINT timerId);
+// The capture device's notifications, delivered to the main window.
+void OnWaveInMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

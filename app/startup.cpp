@@ -1,0 +1,65 @@
+// Finding the program's folder, the main window's class and creation, and
+// the message loop.
+#include "app/mainwindow.h"
+#include "app/appstate.h"
+#include "res/resource.h"
+#include <string.h>
+
+const char MainWindowClassName[] = "TALVORecClass";
+
+int ParseProgramFolder(const char *commandLine, char folder[MAX_PATH])
+{
+    if (!commandLine[0])
+        return 0;
+    const char *path = commandLine + 1;
+    const char *quote = strchr(path, '"');
+    if (!quote || quote - path >= MAX_PATH)
+        return 0;
+    char copy[MAX_PATH];
+    memcpy(copy, path, (size_t)(quote - path));
+    copy[quote - path] = '\0';
+    // The last backslash, found by whole characters so that a trail byte of a
+    // double-byte character is never taken for one. A bare file name has no
+    // folder: the program's own name is no place for the settings file.
+    char *cut = NULL;
+    for (char *c = copy; *c; c = CharNextA(c))
+        if (*c == '\\')
+            cut = c;
+    if (!cut)
+        return 0;
+    cut[1] = '\0';
+    memcpy(folder, copy, (size_t)(cut - copy) + 2);
+    return 1;
+}
+
+bool RegisterMainWindowClass(HINSTANCE instance)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = MainWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
+    windowClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = MainWindowClassName;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+HWND CreateMainWindow(HINSTANCE instance)
+{
+    return CreateWindowExA(App.TopMost ? WS_EX_TOPMOST : 0, MainWindowClassName, "TALVO レコーダー",
+                           WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, App.WindowLeft, App.WindowTop, MainWindowWidth,
+                           MainWindowHeight, NULL, NULL, instance, NULL);
+}
+
+int RunMessageLoop(HACCEL reserveListKeys)
+{
+    MSG message;
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        HWND list = App.ReserveListWindow;
+        if (list && GetForegroundWindow() == list && TranslateAcceleratorA(list, reserveListKeys, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return (int)message.wParam;
+}
