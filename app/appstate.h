@@ -7,6 +7,7 @@
 #include "schedule/schedule.h"
 #include "schedule/execute.h"
 #include "device/device.h"
+#include "recorder/recorder.h"
 
 struct AppState {
     // ---- program and settings (app/, settings/) ----
@@ -38,6 +39,24 @@ struct AppState {
     HWND AcquireWindow;
 
     // ---- recorder (recorder/) ----
+    BOOL RecordingActive;
+    BOOL ConvertActive;             // the target format is not PCM
+    int32_t RiffHeader;             // 1 WAVE file, 0 raw bytes
+    WAVEFORMATEX CaptureFormat;
+    WORD CaptureBlockAlign;
+    HWAVEIN CaptureDevice;
+    WAVEHDR CaptureBuffers[CaptureBufferCount];
+    DWORD CaptureBufferBytes;       // each buffer's size: half a second
+    DWORD CaptureHandOver[CaptureBufferCount]; // when each buffer last went to the device
+    DWORD CaptureSerial;
+    BYTE *StagingBuffer;
+    DWORD StagingLimit;             // staged bytes that trigger a write
+    DWORD StagedBytes;
+    DWORD CapturedBytes;            // PCM bytes since the start, for "fact"
+    HACMSTREAM ConvertStream;
+    DWORD CodecBlockBytes;          // capture bytes one block of codec output takes
+    WaveFileWriter WaveFile;
+    HANDLE RawFile;
 
     // ---- windows and panel (app/, panel/) ----
     HWND MainWindow;
