@@ -1,6 +1,7 @@
 // Shared set-up of the tests: temporary folders, settings files and reset of
 // the program's global state.
 #pragma once
+#include <functional>
 #include <string>
 #include "app/appstate.h"
 
@@ -14,3 +15,16 @@ void ResetAppState();
 // Loads the six sections from folder in start-up order.
 void LoadAllSections(const std::string &folder);
 void SaveAllSections(const std::string &folder);
+
+// ---- driving modal windows (dialogs, message boxes, menus) ----
+// Runs action on the window that find returns, from a timer of this thread:
+// the modal loop that runs next (a dialog's, a message box's, a menu's)
+// dispatches it. It looks again every 20 ms until find returns a window.
+void WhenWindowAppears(std::function<HWND()> find, std::function<void(HWND)> action);
+// Drops the waits that never saw their window.
+void CancelWindowWaits();
+// A visible top-level window of this thread of the class, with exactly the
+// caption (none: any) and owned by owner (none: any owner).
+HWND FindThreadWindow(const char *className, const char *caption, HWND owner);
+// Dispatches this thread's messages for about ms milliseconds.
+void PumpMessages(DWORD ms);
