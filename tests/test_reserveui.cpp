@@ -845,27 +845,38 @@ TEST_F(ReserveWindow, WeeklyPatternsStoreTheirWeekdays)
 {
     LoadSettings();
     HWND window = OpenList();
-    for (int index = 0; index < WeekPatternCount; index++) {
-        RunEditDialog(window, -1, [&](HWND dialog) {
-            SetDlgItemTextA(dialog, IDC_EDIT_TITLE, WeekPatternList[index].Text);
+    struct Stored {
+        uint16_t Day, WeekdayFirst, WeekdayLast;
+        std::string Row;
+    };
+    std::vector<Stored> stored;
+    RunEditDialog(window, -1, [&](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_EDIT_TITLE, "weekly");
+        // Every Apply after the first edits the same entry.
+        for (int index = WeekPatternCount - 1; index >= 0; index--) {
             Pick(dialog, IDC_EDIT_WEEKLY, index);
-            Press(dialog, IDOK);
-        });
-    }
-    ASSERT_EQ(App.ReserveList.Count, (uint32_t)WeekPatternCount);
-    for (int index = 0; index < WeekPatternCount; index++) {
-        const ReserveEntry *entry = App.ReserveList.Items[index];
-        const WeekPattern &pattern = WeekPatternList[index];
-        EXPECT_EQ(entry->Day, pattern.Day) << pattern.Text;
-        if (pattern.Day != ReserveDayDaily) {
-            EXPECT_EQ(entry->WeekdayFirst, pattern.WeekdayFirst) << pattern.Text;
-            EXPECT_EQ(entry->WeekdayLast, pattern.WeekdayLast) << pattern.Text;
+            Press(dialog, IDC_EDIT_APPLY);
+            const ReserveEntry *entry = App.ReserveList.Items[App.ReserveList.Count - 1];
+            stored.push_back({ entry->Day, entry->WeekdayFirst, entry->WeekdayLast, RowText(ListView(), 0, 2) });
         }
-        EXPECT_EQ(RowText(ListView(), index, 2), pattern.Text);
+        Press(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(App.ReserveList.Count, 1u);
+    ASSERT_EQ(stored.size(), (size_t)WeekPatternCount);
+    for (int index = 0; index < WeekPatternCount; index++) {
+        const WeekPattern &pattern = WeekPatternList[index];
+        const Stored &got = stored[WeekPatternCount - 1 - index];
+        EXPECT_EQ(got.Day, pattern.Day) << pattern.Text;
+        // 毎日 keeps the weekdays of the pattern before it (毎日曜日).
+        uint16_t first = pattern.Day == ReserveDayDaily ? 0 : pattern.WeekdayFirst;
+        uint16_t last = pattern.Day == ReserveDayDaily ? 0 : pattern.WeekdayLast;
+        EXPECT_EQ(got.WeekdayFirst, first) << pattern.Text;
+        EXPECT_EQ(got.WeekdayLast, last) << pattern.Text;
+        EXPECT_EQ(got.Row, pattern.Text);
     }
     EXPECT_STREQ(WeekPatternList[9].Text, "月-金曜日");
-    EXPECT_EQ(App.ReserveList.Items[9]->WeekdayFirst, 1);
-    EXPECT_EQ(App.ReserveList.Items[9]->WeekdayLast, 5);
+    EXPECT_EQ(stored[WeekPatternCount - 1 - 9].WeekdayFirst, 1);
+    EXPECT_EQ(stored[WeekPatternCount - 1 - 9].WeekdayLast, 5);
 }
 
 TEST_F(ReserveWindow, TuesdayToFridayFromTheFileOpensAsMondayToFriday)
@@ -1005,6 +1016,46 @@ TEST_F(ReserveWindow, PropertiesAndDoubleClickOpenTheFocusedSelectedRow)
     SendMessageA(App.ReserveListWindow, WM_NOTIFY, IDC_RESERVE_LIST, (LPARAM)&doubleClick);
     PumpMessages(200);
     EXPECT_EQ(opened, "b");
+}
+
+// The platform's save dialog: its file name box.
+enum { SaveDialogFileName = 1148 };
+
+static BOOL CALLBACK FindFileNameEdit(HWND child, LPARAM found)
+{
+    char className[32];
+    GetClassNameA(child, className, sizeof className);
+    if (GetDlgCtrlID(child) == SaveDialogFileName && strcmp(className, "Edit") == 0) {
+        *(HWND *)found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+TEST_F(ReserveWindow, SavePathChosenThroughTheFileDialogEnablesApply)
+{
+    LoadSettings();
+    HWND window = OpenList();
+    std::string chosen = Folder + "%T_%Y%M%D.wav";
+    std::string shown;
+    bool applyAfter = false;
+    INT_PTR result = RunEditDialog(window, -1, [&](HWND dialog) {
+        WhenWindowAppears([dialog] { return FindThreadWindow("#32770", NULL, dialog); }, [&chosen](HWND files) {
+            HWND name = NULL;
+            EnumChildWindows(files, FindFileNameEdit, (LPARAM)&name);
+            SetWindowTextA(name, chosen.c_str());
+            PostMessageA(files, WM_COMMAND, IDOK, 0);
+        });
+        Press(dialog, IDC_EDIT_BROWSE);
+        shown = ItemText(dialog, IDC_EDIT_SAVEPATH);
+        applyAfter = ApplyEnabled(dialog);
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(shown, chosen);
+    EXPECT_TRUE(applyAfter);
+    EXPECT_EQ(result, IDOK);
+    ASSERT_EQ(App.ReserveList.Count, 1u);
+    EXPECT_EQ(std::string(App.ReserveList.Items[0]->SavePath), chosen);
 }
 
 // ---- the format chooser ----
