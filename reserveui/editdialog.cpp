@@ -245,7 +245,10 @@ static bool LoadReserveEditor(HWND dialog, ReserveEntry **slot, const ReserveEnt
         CheckDlgButton(dialog, IDC_EDIT_RIFF, BST_CHECKED);
     }
     SetDlgItemTextA(dialog, IDC_EDIT_TITLE, source && source->Title ? source->Title : "");
-    SelectStation(dialog, copy->Preset);
+    if (source)
+        SelectStation(dialog, copy->Preset);
+    else
+        SendDlgItemMessageA(dialog, IDC_EDIT_STATION, CB_SETCURSEL, 0, 0);  // the first station offered
     SetDlgItemTextA(dialog, IDC_EDIT_SAVEPATH, source && source->SavePath ? source->SavePath : "");
     ShowMode(dialog, copy);
     ShowFormat(dialog, copy->Format);
