@@ -2,6 +2,7 @@
 // subsystem named in its heading; a subsystem writes only its own group.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 #include "settings/settings.h"
 #include "schedule/reserve.h"
 #include "schedule/schedule.h"
@@ -68,6 +69,9 @@ struct AppState {
     BOOL InputDisplay;
     int TempDisplayTicks;
     HWND NumberBox;                 // the P.CALL / D.SEARCH box
+    HICON TrayIcons[3];             // off, on, reservation running
+    NOTIFYICONDATAA TrayData;
+    HMENU TrayMenu;
 
     // ---- option pages (options/) ----
 };

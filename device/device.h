@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include <stddef.h>
 
 // ---- transport ----
 
@@ -14,8 +15,25 @@ enum {
     StatusReplySize = 40,
     CommandReplySize = 8,
 };
+enum : uint32_t { TransferCommand = 0, TransferStatus = 1 };
 extern const GUID DeviceInterfaceGuid;
 
+// The 19 bytes that begin every request, for the given transfer kind.
+void BuildRequestHeader(uint8_t header[RequestHeaderSize], uint32_t kind);
+// Fills the status request; returns its length.
+size_t BuildStatusRequest(uint8_t request[StatusRequestSize]);
+// The code actually sent: the preset and volume codes carry the low byte of
+// the argument in their last byte, every other code ignores it.
+uint32_t CommandWithArgument(uint32_t code, uint32_t argument);
+// Fills the command request (code most significant byte first, then its
+// checksum); returns its length.
+size_t BuildCommandRequest(uint32_t code, uint8_t request[CommandRequestSize]);
+// A reply is whole when at least 40 bytes came and byte 39 is the sum of
+// bytes 9..38 modulo 256.
+bool CheckStatusReply(const uint8_t *reply, DWORD length);
+
+// Finds the stereo's interface and opens it into DeviceLink; false when the
+// stereo is not there.
 bool DeviceOpen();
 void DeviceClose();
 bool DeviceReadStatus(uint8_t *reply, DWORD size);
@@ -35,6 +53,9 @@ struct DeviceStatus {
     uint16_t Frequency;  // four BCD digits
     int32_t InputLevel;
 };
+
+// Gives the fields of a checked 40-byte status reply their meaning.
+void DecodeStatusReply(const uint8_t *reply, DeviceStatus *status);
 
 // ---- commands (most significant byte first on the wire) ----
 

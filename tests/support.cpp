@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <map>
+#include "simulator/simulator.h"
 
 std::string MakeTempFolder(const char *tag)
 {
@@ -60,6 +61,7 @@ std::string ReadTextFile(const std::string &path)
 
 void ResetAppState()
 {
+    DeviceClose();
     ReserveListClear(&App.ReserveList);
     ReserveListClear(&App.CopyBuffer);
     ClearStations();
@@ -82,6 +84,46 @@ void SaveAllSections(const std::string &folder)
     };
     for (SettingsSection section : order)
         SaveSettingsSection(NULL, folder.c_str(), section);
+}
+
+bool OpenSimulatedStereo(const std::string &folder)
+{
+    SimSetFaults(0);
+    SimSetStateFolder(folder.c_str());
+    TakeSentCommands();
+    return DeviceOpen();
+}
+
+void RunStereoTick()
+{
+    RefreshDeviceStatus(App.MainWindow);
+    if (App.DeviceRequest.PendingFlags)
+        RunDeviceRequests();
+}
+
+void ChangeSimulatedStereo(const std::function<void(SimStereo &)> &change)
+{
+    SimStereo stereo;
+    SimGetStereo(&stereo);
+    change(stereo);
+    SimSetStereo(&stereo);
+}
+
+SimStereo SimulatedStereo()
+{
+    SimStereo stereo;
+    SimGetStereo(&stereo);
+    return stereo;
+}
+
+std::vector<uint32_t> TakeSentCommands()
+{
+    std::vector<uint32_t> sent;
+    uint32_t codes[64];
+    int count;
+    while ((count = SimTakeCommands(codes, 64)) > 0)
+        sent.insert(sent.end(), codes, codes + count);
+    return sent;
 }
 
 // ---- driving modal windows ----

@@ -3,7 +3,9 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <vector>
 #include "app/appstate.h"
+#include "simulator/simulator.h"
 
 // A fresh, empty folder under the temp directory, ending in a backslash.
 std::string MakeTempFolder(const char *tag);
@@ -15,6 +17,18 @@ void ResetAppState();
 // Loads the six sections from folder in start-up order.
 void LoadAllSections(const std::string &folder);
 void SaveAllSections(const std::string &folder);
+
+// Points the simulated stereo's state file at folder, clears its faults and
+// opens the link to it; false when the stereo could not be opened.
+bool OpenSimulatedStereo(const std::string &folder);
+// The stereo's share of one main-window tick: poll, then one sequencer step
+// when something is pending.
+void RunStereoTick();
+// Changes the simulated stereo's state in place (at once, no delay).
+void ChangeSimulatedStereo(const std::function<void(SimStereo &)> &change);
+SimStereo SimulatedStereo();
+// The command codes the simulated stereo received since the last call.
+std::vector<uint32_t> TakeSentCommands();
 
 // ---- driving modal windows (dialogs, message boxes, menus) ----
 // Runs action on the window that find returns, from a timer of this thread:
