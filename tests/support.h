@@ -30,6 +30,23 @@ SimStereo SimulatedStereo();
 // The command codes the simulated stereo received since the last call.
 std::vector<uint32_t> TakeSentCommands();
 
+// ---- sound ----
+
+// Plays a sine tone of hz (whole hertz, half of full scale, 44,100 Hz 16-bit
+// stereo) through the default playback device for up to a minute; the sound
+// server's recording device hears it. False when no device opens.
+bool StartTestTone(int hz);
+void StopTestTone();
+// A real top-level window that hands MM_WIM_DATA to the Recorder the way the
+// main window does. CaptureNotices counts the notices it has received,
+// FirstCaptureTick is when the first filled buffer of the running recording
+// arrived (0 before; the test clears it before a start).
+HWND CreateCaptureWindow();
+extern int CaptureNotices;
+extern DWORD FirstCaptureTick;
+// Dispatches the thread's messages for the given time.
+void PumpMessagesFor(DWORD milliseconds);
+
 // ---- driving modal windows (dialogs, message boxes, menus) ----
 // Runs action on the window that find returns, from a timer of this thread:
 // the modal loop that runs next (a dialog's, a message box's, a menu's)
@@ -40,5 +57,3 @@ void CancelWindowWaits();
 // A visible top-level window of this thread of the class, with exactly the
 // caption (none: any) and owned by owner (none: any owner).
 HWND FindThreadWindow(const char *className, const char *caption, HWND owner);
-// Dispatches this thread's messages for about ms milliseconds.
-void PumpMessages(DWORD ms);

@@ -538,7 +538,7 @@ TEST_F(ReserveWindow, PropertiesAndDoubleClickOpenTheFocusedSelectedRow)
     SetRowState(List, 1, LVIS_FOCUSED, LVIS_FOCUSED | LVIS_SELECTED);
     WhenEditDialogOpens(noteTitle);
     Command(IDM_RESERVE_PROPERTIES);
-    PumpMessages(100);
+    PumpMessagesFor(100);
     EXPECT_EQ(opened, "") << "the focused row is not selected";
     CancelWindowWaits();
 
@@ -546,7 +546,7 @@ TEST_F(ReserveWindow, PropertiesAndDoubleClickOpenTheFocusedSelectedRow)
     WhenEditDialogOpens(noteTitle);
     NMHDR doubleClick = { List, IDC_RESERVE_LIST, (UINT)NM_DBLCLK };
     SendMessageA(Window, WM_NOTIFY, IDC_RESERVE_LIST, (LPARAM)&doubleClick);
-    PumpMessages(200);
+    PumpMessagesFor(200);
     EXPECT_EQ(opened, "b");
 }
 
