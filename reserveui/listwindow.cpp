@@ -390,20 +390,14 @@ static void OnReserveListSize(HWND hwnd, WPARAM wParam, LPARAM lParam)
     MoveWindow(ListViewOf(hwnd), 0, top, LOWORD(lParam), HIWORD(lParam) - top, TRUE);
 }
 
-// The restored rectangle, in screen coordinates (the placement counts from
-// the work area, which a taskbar at the top or left moves).
+// The restored rectangle, so that a minimised or maximised window opens
+// again at its normal place and size.
 static void StoreWindowRect(HWND hwnd)
 {
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
-    if (!GetWindowPlacement(hwnd, &placement))
-        return;
-    RECT rect = placement.rcNormalPosition;
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof monitor;
-    if (GetMonitorInfoA(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor))
-        OffsetRect(&rect, monitor.rcWork.left - monitor.rcMonitor.left, monitor.rcWork.top - monitor.rcMonitor.top);
-    App.ReserveListRect = rect;
+    if (GetWindowPlacement(hwnd, &placement))
+        App.ReserveListRect = placement.rcNormalPosition;
 }
 
 static void CloseReserveListWindow(HWND hwnd)
