@@ -80,6 +80,15 @@ TEST_F(MainWindow, IsASmallFixedWindow)
     EXPECT_EQ(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     EXPECT_NE(GetClassLongPtrA(window, GCLP_HICON), 0u);
     EXPECT_EQ(GetMenuDefaultItem(App.TrayMenu, FALSE, 0), (UINT)IDM_OPEN);
+    for (HICON icon : App.TrayIcons) {
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP bitmap = {};
+        GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, 16);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
     EXPECT_EQ(GetMenuItemID(App.PanelMenu, 0), (UINT)IDM_TOPMOST);
     // The first reading laid the panel out for the stereo's source.
     EXPECT_TRUE(GetWindowLongA(App.Panel.InputFrame, GWL_STYLE) & WS_VISIBLE);
@@ -226,6 +235,69 @@ TEST_F(MainWindow, HeldVolumeKeyRepeatsAfterThreeTicks)
     EXPECT_EQ(TakeSentCommands().size(), 1u);  // the click of the release
     OnTick(window, TickTimerId);
     EXPECT_LT(App.TempDisplayTicks, 50);
+}
+
+TEST_F(MainWindow, ReservationListOpensOnce)
+{
+    Open();
+    HWND list = CreateWindowExA(0, "STATIC", "list", WS_POPUP | WS_VISIBLE, 300, 300, 50, 50, NULL, NULL, NULL, NULL);
+    App.ReserveListWindow = list;
+    SetForegroundWindow(window);
+    SendMessageA(window, WM_COMMAND, IDM_RESERVELIST, 0);
+    EXPECT_EQ(App.ReserveListWindow, list);
+    EXPECT_EQ(GetForegroundWindow(), list);
+    App.ReserveListWindow = NULL;
+    DestroyWindow(list);
+}
+
+// Stands in for the reservation list window: keeps the commands it gets.
+std::vector<WPARAM> ListCommands;
+
+LRESULT CALLBACK ListStandIn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND)
+        ListCommands.push_back(wParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(MainWindow, ShortcutKeysServeOnlyTheReservationList)
+{
+    Open();
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = ListStandIn;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.lpszClassName = "ListStandIn";
+    RegisterClassA(&windowClass);
+    HWND list = CreateWindowExA(0, "ListStandIn", "list", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200, 100, NULL,
+                                NULL, windowClass.hInstance, NULL);
+    ASSERT_NE(list, (HWND)NULL);
+    App.ReserveListWindow = list;
+    HACCEL keys = LoadAcceleratorsA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_ACCEL_RESERVELIST));
+    ASSERT_NE(keys, (HACCEL)NULL);
+    BYTE state[256] = {};
+    for (HWND front : { list, window }) {
+        SCOPED_TRACE(front == list ? "list in front" : "main window in front");
+        ListCommands.clear();
+        SetForegroundWindow(front);
+        ASSERT_EQ(GetForegroundWindow(), front);
+        // Ctrl+N, then Delete alone.
+        for (int key : { (int)'N', VK_DELETE }) {
+            state[VK_CONTROL] = key == 'N' ? 0x80 : 0;
+            SetKeyboardState(state);
+            PostMessageA(front, WM_KEYDOWN, key, 1);
+            PostQuitMessage(7);
+            EXPECT_EQ(RunMessageLoop(keys), 7);
+        }
+        if (front == list) {
+            EXPECT_EQ(ListCommands, (std::vector<WPARAM>{ MAKEWPARAM(IDM_RESERVE_NEW, 1), MAKEWPARAM(IDM_RESERVE_DELETE, 1) }));
+        } else {
+            EXPECT_TRUE(ListCommands.empty());
+        }
+    }
+    state[VK_CONTROL] = 0;
+    SetKeyboardState(state);
+    App.ReserveListWindow = NULL;
+    DestroyWindow(list);
 }
 
 // The real program on a machine without the stereo.
