@@ -2,11 +2,13 @@
 // subsystem named in its heading; a subsystem writes only its own group.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 #include "settings/settings.h"
 #include "schedule/reserve.h"
 #include "schedule/schedule.h"
 #include "schedule/execute.h"
 #include "device/device.h"
+#include "recorder/recorder.h"
 #include "panel/panel.h"
 
 struct AppState {
@@ -39,6 +41,24 @@ struct AppState {
     HWND AcquireWindow;
 
     // ---- recorder (recorder/) ----
+    BOOL RecordingActive;
+    BOOL ConvertActive;             // the target format is not PCM
+    int32_t RiffHeader;             // 1 WAVE file, 0 raw bytes
+    WAVEFORMATEX CaptureFormat;
+    WORD CaptureBlockAlign;
+    HWAVEIN CaptureDevice;
+    WAVEHDR CaptureBuffers[CaptureBufferCount];
+    DWORD CaptureBufferBytes;       // each buffer's size: half a second
+    DWORD CaptureHandOver[CaptureBufferCount]; // when each buffer last went to the device
+    DWORD CaptureSerial;
+    BYTE *StagingBuffer;
+    DWORD StagingLimit;             // staged bytes that trigger a write
+    DWORD StagedBytes;
+    DWORD CapturedBytes;            // PCM bytes since the start, for "fact"
+    HACMSTREAM ConvertStream;
+    DWORD CodecBlockBytes;          // capture bytes one block of codec output takes
+    WaveFileWriter WaveFile;
+    HANDLE RawFile;
 
     // ---- windows and panel (app/, panel/) ----
     HWND MainWindow;
@@ -69,8 +89,25 @@ struct AppState {
     WNDPROC BaseButtonProc;
     BOOL ThemeActive;
     ThemeApi Theme;
+    NOTIFYICONDATAA TrayData;
 
     // ---- option pages (options/) ----
+    int32_t EditItem;               // row under the open cell editor (one editor at a time)
+    int32_t FocusColumn;            // station list: the column carrying the focus mark
+    int32_t PrevFocusColumn;        // station list: FocusColumn before the last click on a cell
+    int32_t StationClickItem;       // row already selected when the button went down, or -1
+    int32_t PresetClickItem;
+    int32_t FrequencySortClicks;    // header clicks per column; odd counts sort descending
+    int32_t NameSortClicks;
+    HACCEL PresetAccelerators;
+    HACCEL StationAccelerators;
+    HMENU PresetMenu;               // menu 118; its first pop-up is the list's context menu
+    HMENU StationMenu;              // menu 121
+    WNDPROC PresetListProc;         // the procedures the subclassed controls pass on to
+    WNDPROC PresetEditorProc;
+    WNDPROC StationListProc;
+    WNDPROC StationEditorProc;
+    BOOL PresetRowsLoading;         // check boxes set while filling are no user change
 };
 
 extern AppState App;

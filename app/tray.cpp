@@ -1,29 +1,170 @@
 #include "app/tray.h"
+#include "app/appstate.h"
+#include "app/heap.h"
+#include "res/resource.h"
+#include <commctrl.h>
+#include <string.h>
 
-// Placeholders until the notification icon exists: a minimised window stays
-// on the task bar, and the picker only shows its time.
+static const char StatusFormat[] = "「%s」を録音中";
+static const char Ellipsis[] = "...";
+static const char TrayTip[] = "TALVO レコーダー";
+static const ULONGLONG OneDay = 864000000000ULL;
 
-void UpdateTrayIcon()
+int TrayIconIndex()
 {
+    if (App.ReserveState != Idle)
+        return TrayIconReserved;
+    return App.DeviceStatus.Power ? TrayIconOn : TrayIconOff;
 }
 
 void AddTrayIcon(HWND mainWindow)
 {
-    (void)mainWindow;
+    ShowWindow(mainWindow, SW_HIDE);
+    NOTIFYICONDATAA &data = App.TrayData;
+    memset(&data, 0, sizeof data);
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = mainWindow;
+    data.uID = TrayIconId;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = WM_TRAYNOTIFY;
+    data.hIcon = App.TrayIcons[TrayIconIndex()];
+    lstrcpynA(data.szTip, TrayTip, sizeof data.szTip);
+    Shell_NotifyIconA(NIM_ADD, &data);
 }
 
 void DeleteTrayIcon()
 {
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = App.MainWindow;
+    data.uID = TrayIconId;
+    Shell_NotifyIconA(NIM_DELETE, &data);
 }
 
-void OnTrayNotify(HWND mainWindow, LPARAM lParam)
+void UpdateTrayIcon()
 {
-    (void)mainWindow;
-    (void)lParam;
+    if (!App.MainWindow || !IsIconic(App.MainWindow))
+        return;
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = App.MainWindow;
+    data.uID = TrayIconId;
+    data.uFlags = NIF_ICON;
+    data.hIcon = App.TrayIcons[TrayIconIndex()];
+    App.TrayData.hIcon = data.hIcon;
+    Shell_NotifyIconA(NIM_MODIFY, &data);
+}
+
+static void ShowTrayMenu(HWND mainWindow)
+{
+    POINT cursor;
+    GetCursorPos(&cursor);
+    SetForegroundWindow(mainWindow);
+    TrackPopupMenu(App.TrayMenu, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, mainWindow, NULL);
+}
+
+void OnTrayNotify(HWND mainWindow, LPARAM mouseMessage)
+{
+    if (mouseMessage == WM_LBUTTONDBLCLK)
+        PostMessageA(mainWindow, WM_COMMAND, IDM_OPEN, 0);
+    else if (mouseMessage == WM_RBUTTONUP)
+        ShowTrayMenu(mainWindow);
+    // Lets a menu opened from the icon close when the user clicks elsewhere.
+    PostMessageA(mainWindow, WM_NULL, 0, 0);
+}
+
+static bool TextFits(HDC dc, const char *text, int width)
+{
+    SIZE extent;
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+    return extent.cx <= width;
+}
+
+// The format around the first `length` bytes of the title, with "..."
+// after them when shortened.
+static void ComposeStatus(char *text, const char *title, size_t length, bool shortened, char *work)
+{
+    memcpy(work, title, length);
+    work[length] = '\0';
+    if (shortened)
+        strcat(work, Ellipsis);
+    wsprintfA(text, StatusFormat, work);
+}
+
+void SetRecordingStatusText(HWND statusControl, const char *title)
+{
+    size_t titleLength = strlen(title);
+    char *text = (char *)HeapAllocZero(titleLength + sizeof StatusFormat + sizeof Ellipsis + 2);
+    char *work = (char *)HeapAllocZero(titleLength + sizeof Ellipsis + 1);
+    if (!text || !work) {
+        HeapFreeBlock(text);
+        HeapFreeBlock(work);
+        return;
+    }
+    RECT rect;
+    GetWindowRect(statusControl, &rect);
+    int width = rect.right - rect.left;
+    HDC dc = GetDC(statusControl);
+    HFONT font = (HFONT)SendMessageA(statusControl, WM_GETFONT, 0, 0);
+    HGDIOBJ oldFont = font ? SelectObject(dc, font) : NULL;
+
+    ComposeStatus(text, title, titleLength, false, work);
+    if (!TextFits(dc, text, width)) {
+        size_t fitting = 0;
+        for (const char *p = title; *p;) {
+            const char *next = CharNextA(p);
+            ComposeStatus(text, title, (size_t)(next - title), true, work);
+            if (!TextFits(dc, text, width))
+                break;
+            fitting = (size_t)(next - title);
+            p = next;
+        }
+        ComposeStatus(text, title, fitting, true, work);
+    }
+    SetWindowTextA(statusControl, text);
+
+    if (oldFont)
+        SelectObject(dc, oldFont);
+    ReleaseDC(statusControl, dc);
+    HeapFreeBlock(text);
+    HeapFreeBlock(work);
+}
+
+static ULONGLONG Units(const FILETIME &instant)
+{
+    return (ULONGLONG)instant.dwHighDateTime << 32 | instant.dwLowDateTime;
+}
+
+static FILETIME Instant(ULONGLONG units)
+{
+    FILETIME instant;
+    instant.dwLowDateTime = (DWORD)units;
+    instant.dwHighDateTime = (DWORD)(units >> 32);
+    return instant;
+}
+
+FILETIME EndInstantFromPicker(const SYSTEMTIME *now, const SYSTEMTIME *picked)
+{
+    FILETIME nowInstant, end;
+    SystemTimeToFileTime(now, &nowInstant);
+    SYSTEMTIME endTime = *now;
+    endTime.wHour = picked->wHour;
+    endTime.wMinute = picked->wMinute;
+    endTime.wSecond = 0;
+    endTime.wMilliseconds = 0;
+    SystemTimeToFileTime(&endTime, &end);
+    if (CompareFileTime(&end, &nowInstant) < 0)
+        end = Instant(Units(end) + OneDay);
+    return end;
 }
 
 void OnEndTimeChanged(HWND mainWindow, const NMHDR *header)
 {
     (void)mainWindow;
-    (void)header;
+    if (header->code != DTN_DATETIMECHANGE)
+        return;
+    SYSTEMTIME now, picked = {};
+    GetLocalTime(&now);
+    SendMessageA(header->hwndFrom, DTM_GETSYSTEMTIME, 0, (LPARAM)&picked);
+    App.ActiveEnd = EndInstantFromPicker(&now, &picked);
 }

@@ -1,17 +1,26 @@
-// The notification-area icon and the recording layout's end-time picker.
+// The notification-area icon, the recording status line and the end-time
+// picker of the recording layout.
 #pragma once
 #include <windows.h>
-#include <commctrl.h>
+#include <shellapi.h>
 
-enum { WM_TRAYNOTIFY = WM_APP + 100 };
+enum { WM_TRAYNOTIFY = WM_APP + 100, TrayIconId = 1 };
+enum { TrayIconOff = 0, TrayIconOn = 1, TrayIconReserved = 2 };
 
-// Shows the icon for the stereo's and the recorder's state while the main
-// window is minimised.
-void UpdateTrayIcon();
-// Minimising: the window leaves the task bar for the notification area.
+// 2 while a reservation is armed or recording, else the stereo's power.
+int TrayIconIndex();
+// Minimising: hides the main window and adds the icon.
 void AddTrayIcon(HWND mainWindow);
 void DeleteTrayIcon();
-// WM_TRAYNOTIFY: lParam is the mouse message on the icon.
-void OnTrayNotify(HWND mainWindow, LPARAM lParam);
-// WM_NOTIFY from the end-time picker.
+// Follows the stereo's and the recorder's state while the main window is
+// minimised; nothing while it is shown.
+void UpdateTrayIcon();
+void OnTrayNotify(HWND mainWindow, LPARAM mouseMessage);
+
+// "「title」を録音中", the title shortened at whole characters with "..." so
+// the text fits the control's width.
+void SetRecordingStatusText(HWND statusControl, const char *title);
 void OnEndTimeChanged(HWND mainWindow, const NMHDR *header);
+// The end instant for a picked time: today at its hour and minute, or
+// tomorrow when that is earlier than now.
+FILETIME EndInstantFromPicker(const SYSTEMTIME *now, const SYSTEMTIME *picked);

@@ -97,9 +97,11 @@ bool RefreshDeviceStatus(HWND mainWindow)
     if (now->Frequency != before.Frequency)
         App.StationIndex = FindStationByFrequency(BcdFrequencyValue(now->Frequency));
     // While a reservation runs the panel keeps its recording layout whatever
-    // the stereo does.
-    if (App.ReserveState == Idle && (now->Power != before.Power || App.PanelMode != now->Source)) {
-        SwitchPanelMode(App.PanelMode, now->Power ? now->Source : (int)PanelModeOff);
+    // the stereo does. In standby the layout stays "off" whatever source the
+    // stereo reports, so the panel and the icon are left alone there.
+    int layout = now->Power ? now->Source : (int)PanelModeOff;
+    if (App.ReserveState == Idle && (now->Power != before.Power || App.PanelMode != layout)) {
+        SwitchPanelMode(App.PanelMode, layout);
         UpdateTrayIcon();
     }
     return redraw;

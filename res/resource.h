@@ -30,3 +30,34 @@
 #define IDM_RESERVELIST         40013
 #define IDM_AUDIOPROPERTIES     40014
 #define IDM_OPTIONS             40015
+
+// ---- options sheet (options/) ----
+#define IDD_OPTIONS_GENERAL     102
+#define IDD_OPTIONS_PRESETS     110
+#define IDD_OPTIONS_STATIONS    111
+#define IDM_PRESET_LIST         118
+#define IDR_ACCEL_PRESETS       119
+#define IDR_ACCEL_STATIONS      120
+#define IDM_STATION_LIST        121
+#define IDD_ACQUIRE             122
+
+// General page: box 1022 + i shows option flag i.
+#define IDC_POWONSTART          1022
+#define IDC_POWOFFEND           1023
+#define IDC_POWOFFENDREC        1024
+#define IDC_MUTEREC             1025
+
+// Preset page.
+#define IDC_PRESET_LIST         1023
+#define IDC_PRESET_ACQUIRE      1024
+#define IDC_PRESET_EDITOR       1027
+
+// Station page.
+#define IDC_STATION_LIST        1025
+#define IDC_STATION_NEW         1026
+#define IDC_STATION_DELETE      1027
+#define IDC_STATION_EDITOR      1028
+
+// Acquisition progress dialog.
+#define IDC_ACQUIRE_PROGRESS    1029
+#define IDC_ACQUIRE_TEXT        1030

@@ -1,8 +1,7 @@
-// The reservation list window and the reservation edit dialog.
+// The reservation list window, its edit dialog and the recording-format choice.
 #pragma once
 #include <windows.h>
 
-// Registers "ReserveListClass"; called once at start-up.
 void RegisterReserveListClass(HINSTANCE instance);
-// The list window at its stored place, or none.
+// The list window at the stored rectangle; none when it cannot be created.
 HWND CreateReserveListWindow(HINSTANCE instance);

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "device/device.h"
 
 enum ReserveStateValue : uint16_t {
     Idle = 0,
@@ -9,8 +10,8 @@ enum ReserveStateValue : uint16_t {
     Recording = 2,
 };
 
-struct DeviceStatus;
-
-// Ends the active reservation, whatever its state: stops the recorder and
-// returns the panel to the stereo's current source.
-void EndReservation(HWND mainWindow, const DeviceStatus *status);
+// Starts executing App.NextReservation: recording layout, private copy,
+// stereo preparation, end instant, next schedule, state Armed.
+void BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *status, DeviceRequest *request);
+// Ends the active reservation whatever its state (stopping the recorder).
+void EndReservation(HWND mainWindow, DeviceStatus *status);

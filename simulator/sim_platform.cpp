@@ -74,11 +74,28 @@ static bool HeaderIsValid(const uint8_t *request, uint32_t kind)
     return memcmp(request, expected, RequestHeaderSize) == 0;
 }
 
+static uint8_t InjectedReply[StatusReplySize];
+static DWORD InjectedLength;
+static bool ReplyInjected;
+
+void SimInjectReply(const uint8_t *reply, DWORD length)
+{
+    InjectedLength = length < (DWORD)StatusReplySize ? length : (DWORD)StatusReplySize;
+    memcpy(InjectedReply, reply, InjectedLength);
+    ReplyInjected = true;
+}
+
 static bool AnswerStatus(DWORD requestSize, uint8_t *reply, DWORD replySize, DWORD *returned)
 {
     if (requestSize < StatusRequestSize || replySize < StatusReplySize) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return false;
+    }
+    if (ReplyInjected) {
+        ReplyInjected = false;
+        memcpy(reply, InjectedReply, InjectedLength);
+        *returned = InjectedLength;
+        return true;
     }
     SimStereoPoll(reply);
     if (Faults & SimBadChecksum)

@@ -44,6 +44,9 @@ void SimGetStereo(SimStereo *stereo);
 // Takes effect at once (commands still under way are dropped) and is saved.
 void SimSetStereo(const SimStereo *stereo);
 void SimSetFaults(uint32_t faults);
+// The next status transfer succeeds with exactly these bytes (at most 40)
+// instead of the stereo's own reply.
+void SimInjectReply(const uint8_t *reply, DWORD length);
 // The command codes that arrived since the last call, oldest first (at most
 // max); returns how many were copied.
 int SimTakeCommands(uint32_t *codes, int max);

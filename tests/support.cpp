@@ -1,6 +1,8 @@
 #include "support.h"
 #include <windows.h>
+#include <math.h>
 #include <stdio.h>
+#include "app/heap.h"
 #include "simulator/simulator.h"
 #include "app/mainwindow.h"
 #include <string.h>
@@ -61,6 +63,7 @@ std::string ReadTextFile(const std::string &path)
 
 void ResetAppState()
 {
+    StopRecording();
     DeviceClose();
     ReserveListClear(&App.ReserveList);
     ReserveListClear(&App.CopyBuffer);
@@ -124,6 +127,108 @@ std::vector<uint32_t> TakeSentCommands()
     while ((count = SimTakeCommands(codes, 64)) > 0)
         sent.insert(sent.end(), codes, codes + count);
     return sent;
+}
+
+// ---- sound ----
+
+enum { ToneRate = 44100, ToneSeconds = 60 };
+
+static HWAVEOUT ToneDevice;
+static short *ToneSecond;                 // one second: a whole number of periods
+static WAVEHDR ToneHeaders[ToneSeconds];  // all playing the same second
+
+bool StartTestTone(int hz)
+{
+    StopTestTone();
+    WAVEFORMATEX format = {};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 2;
+    format.nSamplesPerSec = ToneRate;
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = 4;
+    format.nAvgBytesPerSec = ToneRate * 4;
+    if (waveOutOpen(&ToneDevice, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
+        ToneDevice = NULL;
+        return false;
+    }
+    ToneSecond = (short *)HeapAllocZero(ToneRate * 4);
+    const double pi = 3.14159265358979323846;
+    for (int i = 0; i < ToneRate; i++) {
+        short value = (short)lround(16383.0 * sin(2.0 * pi * hz * i / ToneRate));
+        ToneSecond[2 * i] = value;
+        ToneSecond[2 * i + 1] = value;
+    }
+    for (WAVEHDR &header : ToneHeaders) {
+        header = WAVEHDR{};
+        header.lpData = (LPSTR)ToneSecond;
+        header.dwBufferLength = ToneRate * 4;
+        waveOutPrepareHeader(ToneDevice, &header, sizeof header);
+        waveOutWrite(ToneDevice, &header, sizeof header);
+    }
+    return true;
+}
+
+void StopTestTone()
+{
+    if (!ToneDevice)
+        return;
+    waveOutReset(ToneDevice);
+    for (WAVEHDR &header : ToneHeaders)
+        waveOutUnprepareHeader(ToneDevice, &header, sizeof header);
+    waveOutClose(ToneDevice);
+    ToneDevice = NULL;
+    HeapFreeBlock(ToneSecond);
+    ToneSecond = NULL;
+}
+
+int CaptureNotices;
+DWORD FirstCaptureTick;
+
+static LRESULT CALLBACK CaptureWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == MM_WIM_DATA) {
+        CaptureNotices++;
+        WAVEHDR *header = (WAVEHDR *)lParam;
+        if (App.RecordingActive && (HWAVEIN)wParam == App.CaptureDevice && (header->dwFlags & WHDR_DONE) &&
+            header->dwBytesRecorded > 0 && FirstCaptureTick == 0)
+            FirstCaptureTick = GetTickCount();
+        if (App.RecordingActive)
+            OnCaptureBuffer((HWAVEIN)wParam, (WAVEHDR *)lParam);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+HWND CreateCaptureWindow()
+{
+    static ATOM registered;
+    if (!registered) {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = CaptureWndProc;
+        windowClass.hInstance = GetModuleHandleA(NULL);
+        windowClass.lpszClassName = "TalvoTestCapture";
+        registered = RegisterClassA(&windowClass);
+    }
+    CaptureNotices = 0;
+    FirstCaptureTick = 0;
+    return CreateWindowA("TalvoTestCapture", "capture", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, NULL, NULL,
+                         GetModuleHandleA(NULL), NULL);
+}
+
+void PumpMessagesFor(DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= milliseconds)
+            return;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+    }
 }
 
 // ---- windows ----

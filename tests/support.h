@@ -30,6 +30,22 @@ SimStereo SimulatedStereo();
 // The command codes the simulated stereo received since the last call.
 std::vector<uint32_t> TakeSentCommands();
 
+// ---- sound ----
+
+// Plays a sine tone of hz (whole hertz, half of full scale, 44,100 Hz 16-bit
+// stereo) through the default playback device for up to a minute; the sound
+// server's recording device hears it. False when no device opens.
+bool StartTestTone(int hz);
+void StopTestTone();
+// A real top-level window that hands MM_WIM_DATA to the Recorder the way the
+// main window does. CaptureNotices counts the notices it has received,
+// FirstCaptureTick is when the first filled buffer of the running recording
+// arrived (0 before; the test clears it before a start).
+HWND CreateCaptureWindow();
+extern int CaptureNotices;
+extern DWORD FirstCaptureTick;
+// Dispatches the thread's messages for the given time.
+void PumpMessagesFor(DWORD milliseconds);
 // ---- windows ----
 
 // The main window on the simulated stereo, which starts as stereo; the

@@ -1,0 +1,138 @@
+// How much of the main thread a recording takes: captured buffers are fed to
+// the Recorder faster than real time (the device runs but its notices are
+// not handled), through staging, conversion and the file writes.
+#include <windows.h>
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+#include "app/appstate.h"
+#include "app/heap.h"
+
+enum { BenchMinutes = 3 };
+
+static double ThreadCpuSeconds()
+{
+    FILETIME created, exited, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+    ULARGE_INTEGER k, u;
+    k.LowPart = kernel.dwLowDateTime;
+    k.HighPart = kernel.dwHighDateTime;
+    u.LowPart = user.dwLowDateTime;
+    u.HighPart = user.dwHighDateTime;
+    return (k.QuadPart + u.QuadPart) / 1e7;
+}
+
+static double WallSeconds()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return (double)now.QuadPart / (double)frequency.QuadPart;
+}
+
+static ULONGLONG FileLength(const char *path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+        return 0;
+    return (ULONGLONG)data.nFileSizeHigh << 32 | data.nFileSizeLow;
+}
+
+// Half a second of a programme-like signal: two tones and a little noise, so
+// that the codec has real work to do.
+static void FillBuffer(BYTE *buffer, DWORD bytes, int channels, DWORD *phase)
+{
+    short *samples = (short *)buffer;
+    DWORD frames = bytes / (2 * channels);
+    unsigned noise = 12345;
+    for (DWORD i = 0; i < frames; i++, (*phase)++) {
+        noise = noise * 1103515245u + 12345u;
+        double t = *phase / 44100.0;
+        double value = 9000 * sin(2 * 3.14159265 * 440 * t) + 4000 * sin(2 * 3.14159265 * 1250 * t) +
+                       (int)(noise >> 20) - 2048;
+        for (int c = 0; c < channels; c++)
+            samples[i * channels + c] = (short)value;
+    }
+}
+
+static bool RunCase(HWND window, const char *label, const BYTE *format, size_t formatLength, const char *path)
+{
+    ReserveEntry *entry = ReserveEntryCreate(formatLength);
+    HeapFreeBlock(entry->SavePath);
+    entry->SavePath = HeapStrDup(path);
+    memcpy(entry->Format, format, formatLength);
+    if (!StartRecording(window, entry)) {
+        printf("%s: the recording does not start (no recording device or codec)\n", label);
+        ReserveEntryFree(&entry);
+        return false;
+    }
+    DWORD bufferBytes = App.CaptureBufferBytes;
+    BYTE *buffer = (BYTE *)HeapAllocZero(bufferBytes);
+    DWORD phase = 0;
+    FillBuffer(buffer, bufferBytes, App.CaptureFormat.nChannels, &phase);
+    DWORD buffers = BenchMinutes * 60 * App.CaptureFormat.nAvgBytesPerSec / bufferBytes;
+
+    unsigned flushes = 0;
+    ULONGLONG written = FileLength(path), smallest = ~0ull, largest = 0, total = 0;
+    double cpu = ThreadCpuSeconds(), wall = WallSeconds();
+    for (DWORD i = 0; i < buffers; i++) {
+        DWORD before = App.StagedBytes;
+        StageCapture(buffer, bufferBytes);
+        if (App.StagedBytes < before + bufferBytes) {
+            ULONGLONG now = FileLength(path);
+            ULONGLONG step = now - written;
+            written = now;
+            total += step;
+            flushes++;
+            smallest = step < smallest ? step : smallest;
+            largest = step > largest ? step : largest;
+        }
+    }
+    cpu = ThreadCpuSeconds() - cpu;
+    wall = WallSeconds() - wall;
+    StopRecording();
+
+    double perMinute = cpu / BenchMinutes;
+    printf("%s\n", label);
+    printf("  main-thread CPU per recorded minute: %.1f ms (%.3f %% of a core), wall %.1f ms\n",
+           perMinute * 1000, perMinute / 60 * 100, wall / BenchMinutes * 1000);
+    printf("  %u flushes in %d minutes, bytes written per flush: %llu..%llu (mean %.0f)\n", flushes,
+           BenchMinutes, flushes ? smallest : 0, largest,
+           flushes ? (double)(FileLength(path) - 0) / (flushes + 1) : 0.0);
+    HeapFreeBlock(buffer);
+    ReserveEntryFree(&entry);
+    DeleteFileA(path);
+    return true;
+}
+
+int main()
+{
+    HWND window = CreateWindowA("STATIC", "bench", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    char path[MAX_PATH];
+    snprintf(path, sizeof path, "%stalvo-bench-recorder.wav", folder);
+
+    WAVEFORMATEX pcm = {};
+    pcm.wFormatTag = WAVE_FORMAT_PCM;
+    pcm.nChannels = 2;
+    pcm.nSamplesPerSec = 44100;
+    pcm.wBitsPerSample = 16;
+    pcm.nBlockAlign = 4;
+    pcm.nAvgBytesPerSec = 176400;
+
+    BYTE ima[64] = {};
+    WAVEFORMATEX *suggested = (WAVEFORMATEX *)ima;
+    suggested->wFormatTag = WAVE_FORMAT_IMA_ADPCM;
+    bool haveIma = acmFormatSuggest(NULL, &pcm, suggested, sizeof ima, ACM_FORMATSUGGESTF_WFORMATTAG) == 0;
+
+    bool ok = RunCase(window, "PCM 44,100 Hz 16-bit stereo (goal: <= 1 % of a core)", (const BYTE *)&pcm,
+                      sizeof pcm, path);
+    if (haveIma)
+        ok = RunCase(window, "IMA ADPCM from 44,100 Hz 16-bit stereo (goal: <= 2 % of a core)", ima,
+                     sizeof(WAVEFORMATEX) + suggested->cbSize, path) && ok;
+    else
+        printf("IMA ADPCM: the codec offers no format\n");
+    DestroyWindow(window);
+    return ok ? 0 : 1;
+}

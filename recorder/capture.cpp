@@ -1,0 +1,340 @@
+// Capture from the default recording device: ten half-second buffers feed a
+// staging area that is written (converted first for a compressed format)
+// whenever the next buffer would not fit.
+#include "app/appstate.h"
+#include "app/heap.h"
+#include <string.h>
+
+void DeriveCaptureFormat(const WAVEFORMATEX *target, WAVEFORMATEX *capture)
+{
+    memset(capture, 0, sizeof *capture);
+    capture->wFormatTag = WAVE_FORMAT_PCM;
+    capture->nChannels = target->nChannels;
+    capture->nSamplesPerSec = target->nSamplesPerSec;
+    // The codecs encode from 16-bit PCM only.
+    capture->wBitsPerSample = target->wFormatTag == WAVE_FORMAT_PCM ? target->wBitsPerSample : 16;
+    capture->nBlockAlign = (WORD)(capture->wBitsPerSample * capture->nChannels / 8);
+    capture->nAvgBytesPerSec = capture->nBlockAlign * capture->nSamplesPerSec;
+    capture->cbSize = 0;
+}
+
+DWORD CaptureBufferSize(const WAVEFORMATEX *capture)
+{
+    DWORD align = capture->nBlockAlign;
+    if (align == 0)
+        return 0;
+    DWORD half = capture->nAvgBytesPerSec / 2;
+    return (half + align - 1) / align * align;
+}
+
+// ---- output ----
+
+static void WriteOutput(const void *bytes, DWORD length)
+{
+    if (App.RiffHeader == 1)
+        AppendWaveData(&App.WaveFile, bytes, length);
+    else
+        AppendRawData(App.RawFile, bytes, length);
+}
+
+static bool OpenOutput(const ReserveEntry *entry)
+{
+    char path[SavePathBytes];
+    if (!ExpandSavePath(entry->SavePath, path, sizeof path, entry) || !EnsureFolder(path))
+        return false;
+    if (App.RiffHeader == 1)
+        return CreateWaveFile(&App.WaveFile, path, entry->Format);
+    App.RawFile = CreateRawFile(path);
+    return App.RawFile != NULL;
+}
+
+static void CloseOutput()
+{
+    if (App.WaveFile.File)
+        FinishWaveFile(&App.WaveFile, App.CapturedBytes / App.CaptureBlockAlign);
+    if (App.RawFile) {
+        CloseHandle(App.RawFile);
+        App.RawFile = NULL;
+    }
+}
+
+// ---- conversion ----
+
+static bool OpenConversion(const BYTE *target)
+{
+    if (!App.ConvertActive)
+        return true;
+    if (acmStreamOpen(&App.ConvertStream, NULL, &App.CaptureFormat, (LPWAVEFORMATEX)target, NULL, 0, 0,
+                      ACM_STREAMOPENF_NONREALTIME) != MMSYSERR_NOERROR) {
+        App.ConvertStream = NULL;
+        return false;
+    }
+    // How much capture one block of codec output takes: what the last,
+    // partial block of a recording is filled up to with silence.
+    DWORD blockSource = 0;
+    WORD targetBlock = ((const WAVEFORMATEX *)target)->nBlockAlign;
+    if (targetBlock &&
+        acmStreamSize(App.ConvertStream, targetBlock, &blockSource, ACM_STREAMSIZEF_DESTINATION) == 0)
+        App.CodecBlockBytes = blockSource;
+    return true;
+}
+
+static void CloseConversion()
+{
+    if (App.ConvertStream)
+        acmStreamClose(App.ConvertStream, 0);
+    App.ConvertStream = NULL;
+    App.CodecBlockBytes = 0;
+}
+
+BYTE *ConvertChunk(BYTE *source, DWORD length, DWORD *converted, DWORD *consumed)
+{
+    *converted = 0;
+    *consumed = 0;
+    DWORD largest = 0;
+    if (acmStreamSize(App.ConvertStream, length, &largest, ACM_STREAMSIZEF_SOURCE) != 0 || largest == 0)
+        return NULL;
+    BYTE *block = (BYTE *)HeapAllocZero(largest);
+    if (!block)
+        return NULL;
+    ACMSTREAMHEADER header;
+    memset(&header, 0, sizeof header);
+    header.cbStruct = sizeof header;
+    header.pbSrc = source;
+    header.cbSrcLength = length;
+    header.pbDst = block;
+    header.cbDstLength = largest;
+    if (acmStreamPrepareHeader(App.ConvertStream, &header, 0) != MMSYSERR_NOERROR) {
+        HeapFreeBlock(block);
+        return NULL;
+    }
+    MMRESULT result = acmStreamConvert(App.ConvertStream, &header, 0);
+    acmStreamUnprepareHeader(App.ConvertStream, &header, 0);
+    if (result != MMSYSERR_NOERROR) {
+        HeapFreeBlock(block);
+        return NULL;
+    }
+    *converted = header.cbDstLengthUsed;
+    *consumed = header.cbSrcLengthUsed < length ? header.cbSrcLengthUsed : length;
+    return block;
+}
+
+// ---- staging ----
+
+// Bytes the staging area holds: the write threshold, and for a conversion
+// room for the codec's unconsumed remainder in front of the next buffer.
+static DWORD StagingCapacity()
+{
+    return App.StagingLimit + (App.ConvertActive ? App.CaptureBufferBytes : 0);
+}
+
+static bool AllocateStaging()
+{
+    // A buffer larger than the usual 256 KiB (a format of more than 524,288
+    // bytes a second) makes the staging area one buffer large.
+    App.StagingLimit = App.CaptureBufferBytes > (DWORD)StagingSize ? App.CaptureBufferBytes : (DWORD)StagingSize;
+    App.StagingBuffer = (BYTE *)HeapAllocZero(StagingCapacity());
+    App.StagedBytes = 0;
+    return App.StagingBuffer != NULL;
+}
+
+// Converts and writes the first length staged bytes; returns how many of them
+// the codec took (all of them when it refuses the chunk: they cannot be kept).
+static DWORD ConvertAndWrite(DWORD length)
+{
+    DWORD converted, consumed;
+    BYTE *output = ConvertChunk(App.StagingBuffer, length, &converted, &consumed);
+    if (!output)
+        return length;
+    WriteOutput(output, converted);
+    HeapFreeBlock(output);
+    return consumed;
+}
+
+static void FlushStaging(bool last)
+{
+    if (!App.ConvertActive) {
+        WriteOutput(App.StagingBuffer, App.StagedBytes);
+        App.StagedBytes = 0;
+        return;
+    }
+    if (App.StagedBytes == 0)
+        return;
+    // The codec takes whole blocks; what it leaves opens the next chunk so
+    // that no audio falls out between two chunks.
+    DWORD left = App.StagedBytes - ConvertAndWrite(App.StagedBytes);
+    if (left > App.CaptureBufferBytes)
+        left = 0;
+    memmove(App.StagingBuffer, App.StagingBuffer + App.StagedBytes - left, left);
+    App.StagedBytes = left;
+    if (!last)
+        return;
+    // The recording's last partial block, completed with silence; the "fact"
+    // frame count tells a player where the recording really ends.
+    DWORD block = App.CodecBlockBytes;
+    if (left > 0 && block > left && block <= StagingCapacity()) {
+        memset(App.StagingBuffer + left, 0, block - left);
+        ConvertAndWrite(block);
+    }
+    App.StagedBytes = 0;
+}
+
+void StageCapture(const BYTE *bytes, DWORD length)
+{
+    if (!App.StagingBuffer || App.CaptureBufferBytes == 0)
+        return;
+    while (length > 0) {
+        DWORD piece = length < App.CaptureBufferBytes ? length : App.CaptureBufferBytes;
+        if (App.StagedBytes + piece > App.StagingLimit)
+            FlushStaging(false);
+        memcpy(App.StagingBuffer + App.StagedBytes, bytes, piece);
+        App.StagedBytes += piece;
+        App.CapturedBytes += piece;
+        bytes += piece;
+        length -= piece;
+    }
+}
+
+// ---- capture device ----
+
+static bool HandOver(WAVEHDR *header)
+{
+    App.CaptureHandOver[header->dwUser] = ++App.CaptureSerial;
+    return waveInAddBuffer(App.CaptureDevice, header, sizeof *header) == MMSYSERR_NOERROR;
+}
+
+static bool QueueCaptureBuffers()
+{
+    for (DWORD i = 0; i < CaptureBufferCount; i++) {
+        WAVEHDR *header = &App.CaptureBuffers[i];
+        memset(header, 0, sizeof *header);
+        header->lpData = (LPSTR)HeapAllocZero(App.CaptureBufferBytes);
+        if (!header->lpData)
+            return false;
+        header->dwBufferLength = App.CaptureBufferBytes;
+        header->dwUser = i;
+        if (waveInPrepareHeader(App.CaptureDevice, header, sizeof *header) != MMSYSERR_NOERROR)
+            return false;
+        if (!HandOver(header))
+            return false;
+    }
+    return true;
+}
+
+// Buffers the device has filled but whose notice has not been handled yet,
+// and the one it was filling when reset, in the order they were recorded.
+static void StageReturnedBuffers()
+{
+    bool taken[CaptureBufferCount] = {};
+    for (;;) {
+        int next = -1;
+        for (int i = 0; i < CaptureBufferCount; i++) {
+            const WAVEHDR *header = &App.CaptureBuffers[i];
+            if (taken[i] || !(header->dwFlags & WHDR_DONE) || header->dwBytesRecorded == 0)
+                continue;
+            if (next < 0 || App.CaptureHandOver[i] < App.CaptureHandOver[next])
+                next = i;
+        }
+        if (next < 0)
+            return;
+        taken[next] = true;
+        const WAVEHDR *header = &App.CaptureBuffers[next];
+        DWORD length = header->dwBytesRecorded;
+        StageCapture((const BYTE *)header->lpData, length < header->dwBufferLength ? length : header->dwBufferLength);
+    }
+}
+
+static void CloseCaptureDevice()
+{
+    HWAVEIN device = App.CaptureDevice;
+    if (device)
+        waveInReset(device);
+    for (int i = 0; i < CaptureBufferCount; i++) {
+        WAVEHDR *header = &App.CaptureBuffers[i];
+        if (device && (header->dwFlags & WHDR_PREPARED))
+            waveInUnprepareHeader(device, header, sizeof *header);
+        HeapFreeBlock(header->lpData);
+        memset(header, 0, sizeof *header);
+    }
+    if (device)
+        waveInClose(device);
+    App.CaptureDevice = NULL;
+}
+
+static void ReleaseRecorder()
+{
+    CloseCaptureDevice();
+    HeapFreeBlock(App.StagingBuffer);
+    App.StagingBuffer = NULL;
+    App.StagedBytes = 0;
+    CloseOutput();
+    CloseConversion();
+}
+
+// ---- start and stop ----
+
+bool StartRecording(HWND window, const ReserveEntry *entry)
+{
+    if (App.RecordingActive)
+        return false;
+    if (!entry || !FormatBlockValid(entry->Format))
+        return false;
+    const WAVEFORMATEX *target = (const WAVEFORMATEX *)entry->Format;
+    App.ConvertActive = target->wFormatTag != WAVE_FORMAT_PCM;
+    App.RiffHeader = entry->RiffHeader;
+    DeriveCaptureFormat(target, &App.CaptureFormat);
+    App.CaptureBlockAlign = App.CaptureFormat.nBlockAlign;
+    App.CaptureBufferBytes = CaptureBufferSize(&App.CaptureFormat);
+    if (App.CaptureBufferBytes == 0)
+        return false;
+    if (waveInOpen(&App.CaptureDevice, WAVE_MAPPER, &App.CaptureFormat, (DWORD_PTR)window, 0,
+                   CALLBACK_WINDOW) != MMSYSERR_NOERROR) {
+        App.CaptureDevice = NULL;
+        return false;
+    }
+    App.CaptureSerial = 0;
+    App.CapturedBytes = 0;
+    bool started = QueueCaptureBuffers() && AllocateStaging() && OpenConversion(entry->Format) &&
+                   OpenOutput(entry) && waveInStart(App.CaptureDevice) == MMSYSERR_NOERROR;
+    if (!started) {
+        ReleaseRecorder();
+        return false;
+    }
+    App.RecordingActive = TRUE;
+    return true;
+}
+
+void OnCaptureBuffer(HWAVEIN device, WAVEHDR *header)
+{
+    // Notices still queued from an earlier recording, or for a buffer that is
+    // already back with the device, carry nothing new.
+    if (!App.RecordingActive || device != App.CaptureDevice)
+        return;
+    uintptr_t first = (uintptr_t)&App.CaptureBuffers[0];
+    uintptr_t at = (uintptr_t)header;
+    if (at < first || at >= first + sizeof App.CaptureBuffers || (at - first) % sizeof(WAVEHDR) != 0)
+        return;
+    if (!(header->dwFlags & WHDR_DONE))
+        return;
+    DWORD length = header->dwBytesRecorded;
+    StageCapture((const BYTE *)header->lpData, length < header->dwBufferLength ? length : header->dwBufferLength);
+    HandOver(header);
+}
+
+void StopRecording()
+{
+    if (!App.RecordingActive)
+        return;
+    // Notices the device still sends from here on find the recording over.
+    App.RecordingActive = FALSE;
+    // The reset hands back every buffer with what it holds; those not yet
+    // written are the recording's last seconds.
+    waveInReset(App.CaptureDevice);
+    StageReturnedBuffers();
+    CloseCaptureDevice();
+    FlushStaging(true);
+    HeapFreeBlock(App.StagingBuffer);
+    App.StagingBuffer = NULL;
+    CloseOutput();
+    CloseConversion();
+}

@@ -1,0 +1,84 @@
+// The Recorder: naming the output file, capturing the recording device,
+// converting through the Audio Compression Manager and writing the WAVE or
+// raw file.
+#pragma once
+#include <windows.h>
+#include <mmsystem.h>
+#include <mmreg.h>
+#include <msacm.h>
+#include <stdint.h>
+#include "schedule/reserve.h"
+
+enum {
+    SavePathBytes = 260,
+    CaptureBufferCount = 10,
+    StagingSize = 262144,
+};
+
+// ---- output naming and folders ----
+
+// Expands the reservation's path pattern (%Y %M %D %H %m %W %T %%) with the
+// local time read once. False when the result and its terminating zero do not
+// fit in size bytes.
+bool ExpandSavePath(const char *pattern, char *out, size_t size, const ReserveEntry *entry);
+// The same with a given clock reading.
+bool ExpandSavePathAt(const char *pattern, char *out, size_t size, const char *title,
+                      const SYSTEMTIME *now);
+// Splits at the last backslash (a whole-character scan): the folder part keeps
+// its backslash, the name part is the rest. Either out buffer may be none; each
+// holds SavePathBytes bytes and receives at most that much, cut at a whole
+// character. Returns the offset of the name part in path.
+size_t SplitPath(const char *path, char *folder, char *name);
+// Makes sure the folder of path exists, creating its last level only. No
+// folder part: true without touching the disk.
+bool EnsureFolder(const char *path);
+// The platform's open or save dialog on a SavePathBytes-byte file buffer
+// (which also gives the initial name); title, when given, receives the bare
+// file name. False when the user cancels.
+bool ChooseFile(HWND owner, const char *filter, char *file, char *title, bool open);
+
+// ---- WAVE file writer and the raw form ----
+
+struct WaveFileWriter {
+    HMMIO File;
+    MMCKINFO Riff;
+    MMCKINFO Fact;   // remembers where the frame count goes
+    MMCKINFO Data;   // open while audio is appended
+};
+
+// Creates the file with its "fmt " (the whole format block, 18 + cbSize
+// bytes), a "fact" of 0 and an open "data" chunk.
+bool CreateWaveFile(WaveFileWriter *writer, const char *path, const BYTE *format);
+void AppendWaveData(WaveFileWriter *writer, const void *bytes, DWORD length);
+// Closes "data" and "RIFF" with their final sizes, writes the frame count
+// into "fact" and closes the file.
+bool FinishWaveFile(WaveFileWriter *writer, DWORD sampleFrames);
+// The headerless form: none (NULL) on failure.
+HANDLE CreateRawFile(const char *path);
+void AppendRawData(HANDLE file, const void *bytes, DWORD length);
+
+// ---- capture and conversion ----
+
+// What the device is opened with for a target format: PCM with the target's
+// channels and rate, the target's bits for a PCM target and 16 otherwise.
+void DeriveCaptureFormat(const WAVEFORMATEX *target, WAVEFORMATEX *capture);
+// Half a second of capture, a whole number of frames; 0 for a format with no
+// frame size.
+DWORD CaptureBufferSize(const WAVEFORMATEX *capture);
+
+// Begins recording the entry into its file, the device reporting to window
+// with MM_WIM_DATA. False, with nothing left open, when any step fails or a
+// recording is already running.
+bool StartRecording(HWND window, const ReserveEntry *entry);
+// A filled capture buffer (MM_WIM_DATA's wParam and lParam).
+void OnCaptureBuffer(HWAVEIN device, WAVEHDR *header);
+// Writes everything captured so far, the device's last partly filled buffers
+// included, and finishes the file.
+void StopRecording();
+// Puts captured PCM bytes into the staging area the way a delivered buffer
+// does, writing the staged audio first when they would not fit.
+void StageCapture(const BYTE *bytes, DWORD length);
+// Runs length bytes of capture through the conversion stream. Returns a heap
+// block holding *converted bytes of codec output (the caller frees it) and
+// sets *consumed to the source bytes the codec took; none on failure.
+BYTE *ConvertChunk(BYTE *source, DWORD length, DWORD *converted, DWORD *consumed);
