@@ -96,6 +96,25 @@ TEST_F(MainWindow, IsASmallFixedWindow)
     EXPECT_EQ(App.DeviceRequest.PendingFlags, 0u);
 }
 
+TEST_F(MainWindow, StartsWithTheNextReservationKnown)
+{
+    ReserveEntry *daily = ReserveEntryCreate(0);
+    ASSERT_NE(daily, (ReserveEntry *)NULL);
+    daily->Enabled = 1;
+    daily->Preset = 3;
+    daily->Day = ReserveDayDaily;
+    daily->StartHour = 6;
+    daily->EndHour = 7;
+    ASSERT_TRUE(ReserveListPush(&App.ReserveList, daily));
+    Open();
+    EXPECT_EQ(App.NextReservation.Entry, daily);
+    SYSTEMTIME start;
+    FileTimeToSystemTime(&App.NextReservation.NextStart, &start);
+    EXPECT_EQ(start.wHour, 5);
+    EXPECT_EQ(start.wMinute, 59);
+    EXPECT_EQ(start.wSecond, 55);
+}
+
 TEST_F(MainWindow, StartsOnTopWhenStoredSo)
 {
     App.TopMost = 1;
