@@ -1,12 +1,12 @@
 // The capture device's notifications to the main window.
 #include "app/mainwindow.h"
+#include "app/appstate.h"
 
+// Only filled buffers of a running recording go to the Recorder; the opening
+// and closing notices need nothing.
 void OnWaveInMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // Nothing opens the capture device yet, so no buffer ever arrives; the
-    // recorder takes MM_WIM_DATA here once it records.
     (void)window;
-    (void)message;
-    (void)wParam;
-    (void)lParam;
+    if (message == MM_WIM_DATA && App.RecordingActive)
+        OnCaptureBuffer((HWAVEIN)wParam, (WAVEHDR *)lParam);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 #include "support.h"
 #include "app/mainwindow.h"
+#include "app/heap.h"
 #include "res/resource.h"
 
 namespace {
@@ -155,23 +156,45 @@ TEST_F(MainWindow, AlwaysOnTopTwiceIsAsBefore)
 TEST_F(MainWindow, StopKeyAsksOnlyWhileAReservationRuns)
 {
     Open();
-    for (ReserveStateValue state : { Idle, Armed, Recording }) {
-        SCOPED_TRACE(state);
-        App.ReserveState = state;
+    struct Case {
+        ReserveStateValue state;
+        int answer;
+        ReserveStateValue after;
+    } cases[] = { { Idle, IDYES, Idle }, { Armed, IDNO, Armed }, { Armed, IDYES, Idle } };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.state << " " << c.answer);
+        App.ReserveState = c.state;
+        if (c.state != Idle)
+            SwitchPanelMode(App.PanelMode, RecordingLayout);
         DialogWatch watch;
-        StartDialogWatch(&watch, GetCurrentProcessId(), IDNO, 5000);
+        StartDialogWatch(&watch, GetCurrentProcessId(), c.answer, 5000);
         SendMessageA(App.Panel.CdKeys[1], BM_CLICK, 0, 0);
         PumpMessages();
         SeenDialog seen = FinishDialogWatch(&watch);
-        EXPECT_EQ(seen.Seen, state != Idle);
+        EXPECT_EQ(seen.Seen, c.state != Idle);
         if (seen.Seen) {
             EXPECT_EQ(seen.Caption, "録音停止の確認");
             EXPECT_EQ(seen.Text, "録音を停止しますか？");
             EXPECT_TRUE(seen.Owned);
             EXPECT_EQ(seen.DefaultButton, IDNO);
         }
+        EXPECT_EQ(App.ReserveState, c.after);
+        // Ending it gives the panel back to the stereo's source (MD).
+        EXPECT_EQ((GetWindowLongA(App.Panel.EndTimePicker, GWL_STYLE) & WS_VISIBLE) != 0, c.after != Idle);
+        EXPECT_EQ(TakeSentCommands(), std::vector<uint32_t>{});  // no power-off on this path
     }
     App.ReserveState = Idle;
+}
+
+TEST_F(MainWindow, ClosingEndsARunningReservationFirst)
+{
+    Open();
+    App.ReserveState = Armed;
+    SwitchPanelMode(App.PanelMode, RecordingLayout);
+    CloseMainWindow(window);
+    window = NULL;
+    EXPECT_EQ(App.ReserveState, Idle);
+    EXPECT_NE(GetFileAttributesA(SettingsFile().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(MainWindow, CancelledShutdownKeepsRunning)
@@ -317,6 +340,27 @@ TEST_F(MainWindow, ShortcutKeysServeOnlyTheReservationList)
     SetKeyboardState(state);
     App.ReserveListWindow = NULL;
     DestroyWindow(list);
+}
+
+// The main window is the capture device's window: its buffers reach the
+// Recorder while a recording runs.
+TEST_F(MainWindow, CaptureBuffersReachTheRecorder)
+{
+    Open();
+    WAVEFORMATEX pcm = { WAVE_FORMAT_PCM, 1, 22050, 22050, 1, 8, 0 };
+    ReserveEntry *entry = ReserveEntryCreate(sizeof pcm);
+    ASSERT_NE(entry, (ReserveEntry *)NULL);
+    memcpy(entry->Format, &pcm, sizeof pcm);
+    HeapFreeBlock(entry->SavePath);
+    entry->SavePath = HeapStrDup((folder + "capture.wav").c_str());
+    entry->RiffHeader = 1;
+    ASSERT_TRUE(StartRecording(window, entry));
+    DWORD start = GetTickCount();
+    while (App.CapturedBytes < 22050 && GetTickCount() - start < 6000)
+        PumpMessagesFor(20);
+    EXPECT_GE(App.CapturedBytes, 22050u);  // two half-second buffers at least
+    StopRecording();
+    ReserveEntryFree(&entry);
 }
 
 // The real program on a machine without the stereo.
