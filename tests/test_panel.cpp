@@ -127,6 +127,48 @@ TEST_F(Panel, ControlsAreCreatedInOrderInTheirPlaces)
     EXPECT_EQ(TextOf(App.Panel.EndTimeLabel), "終了時刻:");
 }
 
+TEST_F(Panel, FontsComeFromTheMessageFont)
+{
+    Open(StereoOn(0));
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = CCSIZEOF_STRUCT(NONCLIENTMETRICSA, lfMessageFont);
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0));
+    HDC screen = GetDC(window);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(window, screen);
+    struct Case {
+        HFONT font;
+        const char *face;
+        int points;
+    } cases[] = {
+        { App.PanelFont, metrics.lfMessageFont.lfFaceName, 8 },
+        { App.PanelGothicFont, "ＭＳ ゴシック", 8 },
+        { App.StationFont, "ＭＳ ゴシック", 9 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.face);
+        LOGFONTA font = {};
+        ASSERT_TRUE(GetObjectA(c.font, sizeof font, &font));
+        EXPECT_STREQ(font.lfFaceName, c.face);
+        EXPECT_EQ(font.lfHeight, -MulDiv(c.points, dpi, 72));
+        EXPECT_EQ(font.lfWeight, metrics.lfMessageFont.lfWeight);
+    }
+    const PanelControls &p = App.Panel;
+    HFONT gui = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    struct Uses {
+        HWND control;
+        HFONT font;
+    } uses[] = {
+        { p.VolumeFrame, App.PanelFont }, { p.InputFrame, App.PanelFont }, { p.NumberLabel, App.PanelFont },
+        { p.Nb, App.PanelGothicFont },   { p.Multi1, App.PanelGothicFont }, { p.Multi2, App.PanelGothicFont },
+        { p.Power, gui },                 { p.VolumeUp, gui },              { p.InputDown, gui },
+        { App.NumberBox, gui },           { p.RecordingStatus, gui },       { p.EndTimeLabel, gui },
+        { p.SourceFrame, NULL },          { p.Mute, NULL },                 { p.SourceKeys[0], NULL },
+    };
+    for (const Uses &u : uses)
+        EXPECT_EQ((HFONT)SendMessageA(u.control, WM_GETFONT, 0, 0), u.font) << GetDlgCtrlID(u.control);
+}
+
 // The keys that every layout shows, and those that a mode adds.
 TEST_F(Panel, EachModeShowsItsKeys)
 {
