@@ -104,7 +104,10 @@ static bool CreateNumberBox(HWND mainWindow)
     SendMessageA(p.NumberUpDown, UDM_SETRANGE32, 1, 40);
     SendMessageA(p.NumberUpDown, UDM_SETPOS32, 0, 1);
     p.NumberLabel = CreateControl(mainWindow, 0, "STATIC", "", SS_RIGHT, 50, 93, 52, 11, 0);
-    return p.NumberLabel != NULL;
+    if (!p.NumberLabel)
+        return false;
+    SetControlFont(p.NumberLabel, App.PanelFont);
+    return true;
 }
 
 static bool CreateRecordingControls(HWND mainWindow)
