@@ -25,5 +25,7 @@ void OnMainCommand(HWND window, WPARAM wParam, LPARAM lParam);
 // Panel key 9: asks before ending the running reservation.
 void StopRecordingRequest(HWND window);
 void OnTick(HWND window, UINT timerId);
+// One tick at the given local time (OnTick passes the clock's).
+void OnTickAt(HWND window, const SYSTEMTIME *now);
 // The capture device's notifications, delivered to the main window.
 void OnWaveInMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,6 +2,9 @@
 #include "app/mainwindow.h"
 #include "app/appstate.h"
 #include "panel/panel.h"
+#include "schedule/execute.h"
+#include "schedule/schedule.h"
+#include "recorder/recorder.h"
 
 // A full repaint when anything shown changed; otherwise only the blinking
 // marks, straight on the window.
@@ -37,18 +40,53 @@ static void RepeatHeldKey(HWND window)
         App.RepeatDelay--;
 }
 
+// The reservation side of a tick: a new day's schedule, a due start, a
+// reached end (with the optional power-off in the same tick), one step of the
+// stereo's preparation, and the recording once the stereo is ready.
+static void RunReservations(HWND window, const SYSTEMTIME *now)
+{
+    FILETIME instant;
+    SystemTimeToFileTime(now, &instant);
+    if (now->wDay != App.LastTick.wDay)
+        ComputeSchedule(now, &App.ReserveList, &App.NextReservation, 0);
+    if (App.NextReservation.Entry && FileTimeReached(&App.NextReservation.NextStart, &instant))
+        BeginReservation(window, now, &App.DeviceStatus, &App.DeviceRequest);
+
+    if (App.ReserveState != Idle && FileTimeReached(&App.ActiveEnd, &instant)) {
+        EndReservation(window, &App.DeviceStatus);
+        if (App.OptionFlags.PowOffEndRec) {
+            App.DeviceRequest.PendingFlags = ReqPower;
+            App.DeviceRequest.TargetPower = 0;
+            RunDeviceRequests();
+        }
+    } else if (App.DeviceRequest.PendingFlags != 0) {
+        RunDeviceRequests();
+    }
+
+    if (App.ReserveState == Armed && App.DeviceRequest.PendingFlags == 0) {
+        if (StartRecording(window, App.ActiveReservation))
+            App.ReserveState = Recording;
+        else
+            EndReservation(window, &App.DeviceStatus);
+    }
+}
+
 void OnTick(HWND window, UINT timerId)
 {
     if (timerId != TickTimerId)
         return;
     SYSTEMTIME now;
     GetLocalTime(&now);
+    OnTickAt(window, &now);
+}
+
+void OnTickAt(HWND window, const SYSTEMTIME *now)
+{
     bool redraw = RefreshDeviceStatus(window);
     if (!redraw)
-        redraw = MinuteChanged(&now);
-    UpdateDisplay(window, &now, redraw);
-    if (App.DeviceRequest.PendingFlags != 0)
-        RunDeviceRequests();
+        redraw = MinuteChanged(now);
+    UpdateDisplay(window, now, redraw);
+    RunReservations(window, now);
     RepeatHeldKey(window);
-    App.LastTick = now;
+    App.LastTick = *now;
 }

@@ -61,3 +61,26 @@
 // Acquisition progress dialog.
 #define IDC_ACQUIRE_PROGRESS    1029
 #define IDC_ACQUIRE_TEXT        1030
+// ---- reservation list window and edit dialog (reserveui/) ----
+#define IDM_RESERVE_POPUP       108     // the list window's context menu
+#define IDD_RESERVE_EDIT        109     // 予約設定: every control is made at run time
+
+// Children of the list window.
+#define IDC_RESERVE_LIST        1000
+#define IDC_RESERVE_TOOLBAR     1001
+
+// Controls of the edit dialog.
+#define IDC_EDIT_APPLY          1000
+#define IDC_EDIT_TITLE          1001
+#define IDC_EDIT_STATION        1002
+#define IDC_EDIT_BYWEEKDAY      1003
+#define IDC_EDIT_WEEKLY         1004
+#define IDC_EDIT_BYDATE         1005
+#define IDC_EDIT_DATE           1006
+#define IDC_EDIT_START          1008
+#define IDC_EDIT_END            1012
+#define IDC_EDIT_FORMAT         1016
+#define IDC_EDIT_CHANGEFORMAT   1017
+#define IDC_EDIT_RIFF           1018
+#define IDC_EDIT_SAVEPATH       1019
+#define IDC_EDIT_BROWSE         1020

@@ -1,13 +1,470 @@
+// The reservation list window: one row per reservation, its check box the
+// reservation's Enabled flag, and the commands that create, copy, paste,
+// delete, enable, disable and start reservations.
 #include "reserveui/reserveui.h"
+#include "app/appstate.h"
+#include "res/resource.h"
+#include <commctrl.h>
+
+static const char ReserveListClassName[] = "ReserveListClass";
+
+// The context menu (resource 108) and its popup; there is one window.
+static HMENU ListMenu;
+static HMENU ListPopup;
+
+static const char *const ColumnHeaders[ColumnCount] = {
+    "番組名", "放送局", "日付", "開始", "終了", "録音の形式",
+};
+
+static HWND ListViewOf(HWND hwnd)
+{
+    return GetDlgItem(hwnd, IDC_RESERVE_LIST);
+}
+
+static HWND ToolbarOf(HWND hwnd)
+{
+    return GetDlgItem(hwnd, IDC_RESERVE_TOOLBAR);
+}
+
+static int ToolbarHeight(HWND hwnd)
+{
+    RECT bar;
+    if (!GetWindowRect(ToolbarOf(hwnd), &bar))
+        return 0;
+    return bar.bottom - bar.top;
+}
+
+// The list's changes count from the last tick: that tick has already begun
+// whatever was due at its instant, so an occurrence starting exactly then is
+// taken and must not be begun a second time.
+static void RecomputeSchedule()
+{
+    ComputeSchedule(&App.LastTick, &App.ReserveList, &App.NextReservation, ScheduleNowTaken);
+}
+
+static int NextSelectedRow(HWND listView, int after)
+{
+    return (int)SendMessageA(listView, LVM_GETNEXTITEM, (WPARAM)after, MAKELPARAM(LVNI_SELECTED, 0));
+}
+
+static int SelectedCount(HWND listView)
+{
+    return (int)SendMessageA(listView, LVM_GETSELECTEDCOUNT, 0, 0);
+}
+
+// The focused row, when it is also selected and has its entry; else -1.
+static int FocusedSelectedRow(HWND listView)
+{
+    int row = (int)SendMessageA(listView, LVM_GETNEXTITEM, (WPARAM)-1, MAKELPARAM(LVNI_FOCUSED, 0));
+    if (row < 0 || (uint32_t)row >= App.ReserveList.Count)
+        return -1;
+    if (!(SendMessageA(listView, LVM_GETITEMSTATE, (WPARAM)row, LVIS_SELECTED) & LVIS_SELECTED))
+        return -1;
+    return row;
+}
+
+static void SetStateImage(HWND listView, int row, int image)
+{
+    LVITEMA item = {};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(image);
+    SendMessageA(listView, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&item);
+}
+
+static void EnableToolbarButton(HWND hwnd, int command, bool enable)
+{
+    SendMessageA(ToolbarOf(hwnd), TB_ENABLEBUTTON, (WPARAM)command, MAKELPARAM(enable ? TRUE : FALSE, 0));
+}
+
+// Copy, delete and properties need a selection; paste needs only a copy.
+static void UpdateSelectionButtons(HWND hwnd)
+{
+    bool any = SelectedCount(ListViewOf(hwnd)) > 0;
+    EnableToolbarButton(hwnd, IDM_RESERVE_COPY, any);
+    EnableToolbarButton(hwnd, IDM_RESERVE_DELETE, any);
+    EnableToolbarButton(hwnd, IDM_RESERVE_PROPERTIES, any);
+}
+
+// ---- creation ----
+
+static bool CreateListToolbar(HWND hwnd)
+{
+    static const TBBUTTON buttons[] = {
+        { STD_FILENEW, IDM_RESERVE_NEW, TBSTATE_ENABLED, TBSTYLE_BUTTON, {0, 0}, 0, 0 },
+        { STD_COPY, IDM_RESERVE_COPY, 0, TBSTYLE_BUTTON, {0, 0}, 0, 0 },
+        { STD_PASTE, IDM_RESERVE_PASTE, 0, TBSTYLE_BUTTON, {0, 0}, 0, 0 },
+        { STD_DELETE, IDM_RESERVE_DELETE, 0, TBSTYLE_BUTTON, {0, 0}, 0, 0 },
+        { STD_PROPERTIES, IDM_RESERVE_PROPERTIES, 0, TBSTYLE_BUTTON, {0, 0}, 0, 0 },
+    };
+    HWND toolbar = CreateToolbarEx(hwnd, WS_VISIBLE | TBSTYLE_FLAT, IDC_RESERVE_TOOLBAR, 5, HINST_COMMCTRL,
+                                   IDB_STD_SMALL_COLOR, buttons, 5, 0, 0, 0, 0, sizeof(TBBUTTON));
+    return toolbar != NULL;
+}
+
+static void FillReserveListView(HWND listView)
+{
+    for (uint32_t i = 0; i < App.ReserveList.Count; i++)
+        SetReserveListItem(listView, App.ReserveList.Items[i], (int)i, true);
+}
+
+static bool CreateListView(HWND hwnd, HINSTANCE instance)
+{
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HWND listView = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                                    WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LVS_REPORT |
+                                        LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+                                    0, ToolbarHeight(hwnd), client.right, client.bottom, hwnd,
+                                    (HMENU)(INT_PTR)IDC_RESERVE_LIST, instance, NULL);
+    if (!listView)
+        return false;
+    SendMessageA(listView, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    for (int c = 0; c < ColumnCount; c++) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = App.ReserveListColumnWidths[c];
+        column.pszText = (char *)ColumnHeaders[c];
+        SendMessageA(listView, LVM_INSERTCOLUMNA, (WPARAM)c, (LPARAM)&column);
+    }
+    FillReserveListView(listView);
+    return true;
+}
+
+static void LoadListMenu(HINSTANCE instance)
+{
+    ListMenu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_RESERVE_POPUP));
+    ListPopup = ListMenu ? GetSubMenu(ListMenu, 0) : NULL;
+    if (ListPopup)
+        SetMenuDefaultItem(ListPopup, IDM_RESERVE_PROPERTIES, FALSE);
+}
+
+static bool InitReserveListWindow(HWND hwnd)
+{
+    ReserveListClear(&App.CopyBuffer);
+    // The window shows the reservations in the order they come next, the
+    // disabled ones among them; this is the only place the order changes.
+    ComputeSchedule(&App.LastTick, &App.ReserveList, NULL, ScheduleByTimeOnly | ScheduleReorderList);
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(hwnd, GWLP_HINSTANCE);
+    if (!CreateListToolbar(hwnd) || !CreateListView(hwnd, instance))
+        return false;
+    LoadListMenu(instance);
+    return true;
+}
+
+// ---- commands ----
+
+static void OpenEditDialog(HWND hwnd, int index)
+{
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(hwnd, GWLP_HINSTANCE);
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_RESERVE_EDIT), hwnd, ReserveEditDlgProc, (LPARAM)index);
+}
+
+static void OnNewReservation(HWND hwnd)
+{
+    OpenEditDialog(hwnd, -1);
+}
+
+static void OnReservationProperties(HWND hwnd)
+{
+    int row = FocusedSelectedRow(ListViewOf(hwnd));
+    if (row >= 0)
+        OpenEditDialog(hwnd, row);
+}
+
+// Deep copies of the selected reservations replace the copy buffer. A copy the
+// heap refuses ends the command: the buffer then holds the rows before it,
+// each whole.
+static void OnCopyReservations(HWND hwnd)
+{
+    HWND listView = ListViewOf(hwnd);
+    if (SelectedCount(listView) < 1)
+        return;
+    ReserveListClear(&App.CopyBuffer);
+    for (int row = NextSelectedRow(listView, -1); row >= 0; row = NextSelectedRow(listView, row)) {
+        if ((uint32_t)row >= App.ReserveList.Count)
+            break;
+        ReserveEntry *copy = NULL;
+        if (!ReserveEntryCopy(&copy, App.ReserveList.Items[row]))
+            break;
+        if (!ReserveListPush(&App.CopyBuffer, copy)) {
+            ReserveEntryFree(&copy);
+            break;
+        }
+        EnableToolbarButton(hwnd, IDM_RESERVE_PASTE, true);
+    }
+}
+
+// Appends fresh copies of the copy buffer, each with its row at the end. When
+// the heap refuses a copy, or its row, pasting stops with the list and the
+// rows still in step.
+static void OnPasteReservations(HWND hwnd)
+{
+    HWND listView = ListViewOf(hwnd);
+    for (uint32_t i = 0; i < App.CopyBuffer.Count; i++) {
+        ReserveEntry *copy = NULL;
+        if (!ReserveEntryCopy(&copy, App.CopyBuffer.Items[i]))
+            break;
+        if (!ReserveListPush(&App.ReserveList, copy)) {
+            ReserveEntryFree(&copy);
+            break;
+        }
+        int index = (int)App.ReserveList.Count - 1;
+        if (!SetReserveListItem(listView, copy, index, true)) {
+            ReserveListRemove(&App.ReserveList, (uint32_t)index);
+            break;
+        }
+    }
+    RecomputeSchedule();
+}
+
+static void OnDeleteReservations(HWND hwnd)
+{
+    if (MessageBoxA(hwnd, "削除しますか？", "削除の確認", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    HWND listView = ListViewOf(hwnd);
+    for (int after = -1;;) {
+        int row = NextSelectedRow(listView, after);
+        if (row < 0 || (uint32_t)row >= App.ReserveList.Count)
+            break;
+        if (!SendMessageA(listView, LVM_DELETEITEM, (WPARAM)row, 0))
+            break;
+        ReserveListRemove(&App.ReserveList, (uint32_t)row);
+        after = row - 1;  // the rows below have moved up by one
+    }
+    RecomputeSchedule();
+    // Deleting leaves nothing selected; the buttons that need a selection
+    // must not stay enabled.
+    UpdateSelectionButtons(hwnd);
+}
+
+static void OnSelectAllReservations(HWND hwnd)
+{
+    HWND listView = ListViewOf(hwnd);
+    int count = (int)SendMessageA(listView, LVM_GETITEMCOUNT, 0, 0);
+    for (int row = 0; row < count; row++) {
+        LVITEMA item = {};
+        item.stateMask = LVIS_SELECTED;
+        item.state = LVIS_SELECTED;
+        SendMessageA(listView, LVM_SETITEMSTATE, (WPARAM)row, (LPARAM)&item);
+    }
+}
+
+// The entries follow their check boxes through the state-change notification.
+static void SetSelectedCheckBoxes(HWND hwnd, bool enable)
+{
+    HWND listView = ListViewOf(hwnd);
+    for (int row = NextSelectedRow(listView, -1); row >= 0; row = NextSelectedRow(listView, row))
+        SetStateImage(listView, row, enable ? 2 : 1);
+}
+
+static void OnEnableReservations(HWND hwnd)
+{
+    SetSelectedCheckBoxes(hwnd, true);
+}
+
+static void OnDisableReservations(HWND hwnd)
+{
+    SetSelectedCheckBoxes(hwnd, false);
+}
+
+// Starts the focused reservation at once, checked or not.
+static void OnStartReservationNow(HWND hwnd)
+{
+    int row = FocusedSelectedRow(ListViewOf(hwnd));
+    if (row < 0)
+        return;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    App.NextReservation.Entry = App.ReserveList.Items[row];
+    SystemTimeToFileTime(&now, &App.NextReservation.NextStart);
+    BeginReservation(App.MainWindow, &now, &App.DeviceStatus, &App.DeviceRequest);
+}
+
+struct ListCommand {
+    int Id;
+    void (*Run)(HWND hwnd);
+};
+static const ListCommand ListCommands[] = {
+    { IDM_RESERVE_NEW, OnNewReservation },
+    { IDM_RESERVE_COPY, OnCopyReservations },
+    { IDM_RESERVE_PASTE, OnPasteReservations },
+    { IDM_RESERVE_DELETE, OnDeleteReservations },
+    { IDM_RESERVE_PROPERTIES, OnReservationProperties },
+    { IDM_RESERVE_SELECTALL, OnSelectAllReservations },
+    { IDM_RESERVE_ENABLE, OnEnableReservations },
+    { IDM_RESERVE_DISABLE, OnDisableReservations },
+    { IDM_RESERVE_STARTNOW, OnStartReservationNow },
+};
+
+static void OnReserveListCommand(HWND hwnd, int id)
+{
+    for (const ListCommand &command : ListCommands) {
+        if (command.Id == id) {
+            command.Run(hwnd);
+            return;
+        }
+    }
+}
+
+// ---- notifications ----
+
+static void OnListItemChanged(HWND hwnd, const NMLISTVIEW *change)
+{
+    if (change->uChanged != LVIF_STATE)
+        return;
+    UINT changed = change->uOldState ^ change->uNewState;
+    if (changed & LVIS_SELECTED)
+        UpdateSelectionButtons(hwnd);
+    if (changed & LVIS_STATEIMAGEMASK) {
+        UINT image = (change->uNewState & LVIS_STATEIMAGEMASK) >> 12;
+        // A row without a check box yet (image 0) says nothing about its entry.
+        if (image == 0 || change->iItem < 0 || (uint32_t)change->iItem >= App.ReserveList.Count)
+            return;
+        App.ReserveList.Items[change->iItem]->Enabled = (int32_t)image - 1;
+        RecomputeSchedule();
+    }
+}
+
+static void SetPopupItem(int command, bool enable)
+{
+    EnableMenuItem(ListPopup, (UINT)command, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+}
+
+static bool ToolbarButtonEnabled(HWND hwnd, int command)
+{
+    LRESULT state = SendMessageA(ToolbarOf(hwnd), TB_GETSTATE, (WPARAM)command, 0);
+    return state != -1 && (state & TBSTATE_ENABLED);
+}
+
+static void OnListRightClick(HWND hwnd, const NMITEMACTIVATE *click)
+{
+    if (!ListPopup)
+        return;
+    HWND listView = ListViewOf(hwnd);
+    bool anyDisabled = false, anyEnabled = false;
+    for (int row = NextSelectedRow(listView, -1); row >= 0 && !(anyDisabled && anyEnabled);
+         row = NextSelectedRow(listView, row)) {
+        UINT image = (UINT)SendMessageA(listView, LVM_GETITEMSTATE, (WPARAM)row, LVIS_STATEIMAGEMASK) >> 12;
+        if (image == 1)
+            anyDisabled = true;
+        else
+            anyEnabled = true;
+    }
+    SetPopupItem(IDM_RESERVE_ENABLE, anyDisabled);
+    SetPopupItem(IDM_RESERVE_DISABLE, anyEnabled);
+    static const int mirrored[] = { IDM_RESERVE_COPY, IDM_RESERVE_PASTE, IDM_RESERVE_DELETE, IDM_RESERVE_PROPERTIES };
+    for (int command : mirrored)
+        SetPopupItem(command, ToolbarButtonEnabled(hwnd, command));
+    SetPopupItem(IDM_RESERVE_STARTNOW, SelectedCount(listView) > 0);
+
+    POINT at = click->ptAction;
+    ClientToScreen(listView, &at);
+    TrackPopupMenu(ListPopup, TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd, NULL);
+}
+
+static void OnReserveListNotify(HWND hwnd, WPARAM id, const NMHDR *header)
+{
+    if (id != IDC_RESERVE_LIST)
+        return;
+    switch (header->code) {
+    case LVN_ITEMCHANGED:
+        OnListItemChanged(hwnd, (const NMLISTVIEW *)header);
+        break;
+    case NM_RCLICK:
+        OnListRightClick(hwnd, (const NMITEMACTIVATE *)header);
+        break;
+    case NM_DBLCLK:
+    case NM_RETURN:
+        PostMessageA(hwnd, WM_COMMAND, IDM_RESERVE_PROPERTIES, 0);
+        break;
+    }
+}
+
+// ---- size, focus, closing ----
+
+static void OnReserveListSize(HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    SendMessageA(ToolbarOf(hwnd), WM_SIZE, wParam, lParam);
+    int top = ToolbarHeight(hwnd);
+    MoveWindow(ListViewOf(hwnd), 0, top, LOWORD(lParam), HIWORD(lParam) - top, TRUE);
+}
+
+// The restored rectangle, so that a minimised or maximised window opens
+// again at its normal place and size.
+static void StoreWindowRect(HWND hwnd)
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (GetWindowPlacement(hwnd, &placement))
+        App.ReserveListRect = placement.rcNormalPosition;
+}
+
+static void CloseReserveListWindow(HWND hwnd)
+{
+    StoreWindowRect(hwnd);
+    HWND listView = ListViewOf(hwnd);
+    for (int c = 0; c < ColumnCount; c++)
+        App.ReserveListColumnWidths[c] = (int32_t)SendMessageA(listView, LVM_GETCOLUMNWIDTH, (WPARAM)c, 0);
+    DestroyWindow(hwnd);
+}
+
+// Whatever ends the window, the copies, the menu and the handle go with it.
+static void OnReserveListDestroy(HWND hwnd)
+{
+    ReserveListClear(&App.CopyBuffer);
+    if (ListMenu)
+        DestroyMenu(ListMenu);
+    ListMenu = NULL;
+    ListPopup = NULL;
+    if (App.ReserveListWindow == hwnd)
+        App.ReserveListWindow = NULL;
+}
+
+LRESULT CALLBACK ReserveListWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CREATE:
+        return InitReserveListWindow(hwnd) ? 0 : -1;
+    case WM_SIZE:
+        OnReserveListSize(hwnd, wParam, lParam);
+        return 0;
+    case WM_SETFOCUS:
+        SetFocus(ListViewOf(hwnd));
+        return 0;
+    case WM_COMMAND:
+        OnReserveListCommand(hwnd, LOWORD(wParam));
+        return 0;
+    case WM_NOTIFY:
+        OnReserveListNotify(hwnd, wParam, (const NMHDR *)lParam);
+        return 0;
+    case WM_CLOSE:
+        CloseReserveListWindow(hwnd);
+        return 0;
+    case WM_DESTROY:
+        OnReserveListDestroy(hwnd);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
 
 void RegisterReserveListClass(HINSTANCE instance)
 {
-    // Placeholder until the reservation list window exists.
-    (void)instance;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = ReserveListWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = ReserveListClassName;
+    RegisterClassA(&windowClass);
 }
 
 HWND CreateReserveListWindow(HINSTANCE instance)
 {
-    (void)instance;
-    return NULL;
+    const RECT &rect = App.ReserveListRect;
+    // 32-bit arithmetic: the stored default sizes are CW_USEDEFAULT.
+    int width = (int)((uint32_t)rect.right - (uint32_t)rect.left);
+    int height = (int)((uint32_t)rect.bottom - (uint32_t)rect.top);
+    return CreateWindowExA(0, ReserveListClassName, "予約設定一覧", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN,
+                           rect.left, rect.top, width, height, NULL, NULL, instance, NULL);
 }

@@ -1,7 +1,56 @@
 // The reservation list window, its edit dialog and the recording-format choice.
 #pragma once
 #include <windows.h>
+#include <mmreg.h>
+#include <stddef.h>
+#include <stdint.h>
+#include "schedule/reserve.h"
+
+// ---- the list window ----
 
 void RegisterReserveListClass(HINSTANCE instance);
 // The list window at the stored rectangle; none when it cannot be created.
 HWND CreateReserveListWindow(HINSTANCE instance);
+LRESULT CALLBACK ReserveListWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Writes row index of the list view from entry: inserts the row when insert
+// is set, otherwise rewrites it. False when the row could not be inserted.
+bool SetReserveListItem(HWND listView, const ReserveEntry *entry, int index, bool insert);
+// The station of a preset number: its station name, else its frequency text,
+// else the bare number ("%02d").
+void PresetLabel(int preset, char *text, size_t size);
+// "毎日", "12/24(水)", "毎水曜日" or "月-金曜日".
+void DateLabel(const ReserveEntry *entry, char *text, size_t size);
+
+// ---- the edit dialog (dialog 109, parameter: index in ReserveList or -1) ----
+
+INT_PTR CALLBACK ReserveEditDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// One choice of the weekly list; Day 255 (every day) leaves the weekdays alone.
+struct WeekPattern {
+    const char *Text;
+    uint16_t Day;
+    uint16_t WeekdayFirst;
+    uint16_t WeekdayLast;
+};
+enum { WeekPatternCount = 11 };
+extern const WeekPattern WeekPatternList[WeekPatternCount];
+
+// ---- recording formats ----
+
+// A tag name of up to 47 characters, a separator of up to 2, a format name of
+// up to 127 and the terminator.
+enum { FormatDescriptionBytes = 177, CustomFormatNameBytes = 13 };
+// "tag format" on one line, or "tag\r\nformat" when twoLines is set, in the
+// ACM's own words; a name the ACM does not know stays empty.
+void DescribeFormat(const WAVEFORMATEX *format, bool twoLines, char text[FormatDescriptionBytes]);
+// How large a format buffer must be: the largest format of any installed
+// codec, and never below the largest format loaded from the settings file.
+DWORD FormatBufferSize();
+// The user-defined format the chooser starts from on a new reservation; the
+// chooser may rename it.
+extern char CustomFormatName[CustomFormatNameBytes];
+// Runs the platform's format chooser on a format buffer (its whole allocated
+// size may be filled). An existing entry, or one whose format was already
+// chosen, starts from the buffer's format. True when the user chose one.
+bool ChooseReserveFormat(HWND dialog, BYTE *format, bool formatChosen, int editIndex);

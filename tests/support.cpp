@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <math.h>
 #include <stdio.h>
+#include <string.h>
+#include <map>
 #include "app/heap.h"
 #include "simulator/simulator.h"
 #include "app/mainwindow.h"
@@ -360,4 +362,74 @@ SeenDialog FinishDialogWatch(DialogWatch *watch)
         watch->Thread = NULL;
     }
     return watch->Result;
+}
+
+// ---- driving modal windows ----
+
+struct WindowWait {
+    std::function<HWND()> Find;
+    std::function<void(HWND)> Action;
+};
+static std::map<UINT_PTR, WindowWait> WindowWaits;
+
+static void CALLBACK WindowWaitTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    auto found = WindowWaits.find(id);
+    if (found == WindowWaits.end()) {
+        KillTimer(NULL, id);
+        return;
+    }
+    HWND window = found->second.Find();
+    if (!window)
+        return;
+    KillTimer(NULL, id);
+    std::function<void(HWND)> action = found->second.Action;
+    WindowWaits.erase(found);
+    action(window);
+}
+
+void WhenWindowAppears(std::function<HWND()> find, std::function<void(HWND)> action)
+{
+    UINT_PTR id = SetTimer(NULL, 0, 20, WindowWaitTimer);
+    WindowWaits[id] = WindowWait{ find, action };
+}
+
+void CancelWindowWaits()
+{
+    for (auto &wait : WindowWaits)
+        KillTimer(NULL, wait.first);
+    WindowWaits.clear();
+}
+
+struct WindowQuery {
+    const char *ClassName;
+    const char *Caption;
+    HWND Owner;
+    HWND Found;
+};
+
+static BOOL CALLBACK MatchThreadWindow(HWND window, LPARAM param)
+{
+    WindowQuery *query = (WindowQuery *)param;
+    char text[256];
+    if (!IsWindowVisible(window))
+        return TRUE;
+    if (!GetClassNameA(window, text, sizeof text) || strcmp(text, query->ClassName) != 0)
+        return TRUE;
+    if (query->Owner && GetWindow(window, GW_OWNER) != query->Owner)
+        return TRUE;
+    if (query->Caption) {
+        GetWindowTextA(window, text, sizeof text);
+        if (strcmp(text, query->Caption) != 0)
+            return TRUE;
+    }
+    query->Found = window;
+    return FALSE;
+}
+
+HWND FindThreadWindow(const char *className, const char *caption, HWND owner)
+{
+    WindowQuery query = { className, caption, owner, NULL };
+    EnumThreadWindows(GetCurrentThreadId(), MatchThreadWindow, (LPARAM)&query);
+    return query.Found;
 }

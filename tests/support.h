@@ -82,3 +82,14 @@ struct DialogWatch {
 void StartDialogWatch(DialogWatch *watch, DWORD processId, int answer, DWORD timeoutMs);
 // Waits until the dialog was answered or the watch timed out.
 SeenDialog FinishDialogWatch(DialogWatch *watch);
+
+// ---- driving modal windows (dialogs, message boxes, menus) ----
+// Runs action on the window that find returns, from a timer of this thread:
+// the modal loop that runs next (a dialog's, a message box's, a menu's)
+// dispatches it. It looks again every 20 ms until find returns a window.
+void WhenWindowAppears(std::function<HWND()> find, std::function<void(HWND)> action);
+// Drops the waits that never saw their window.
+void CancelWindowWaits();
+// A visible top-level window of this thread of the class, with exactly the
+// caption (none: any) and owned by owner (none: any owner).
+HWND FindThreadWindow(const char *className, const char *caption, HWND owner);
