@@ -3,11 +3,10 @@
 #include "app/appstate.h"
 #include "recorder/recorder.h"
 
-// Only filled buffers of a running recording go to the Recorder; the opening
-// and closing notices need nothing.
 void OnWaveInMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     (void)window;
+    // Buffers handed back after the recorder stopped are already written.
     if (message == MM_WIM_DATA && App.RecordingActive)
         OnCaptureBuffer((HWAVEIN)wParam, (WAVEHDR *)lParam);
 }
