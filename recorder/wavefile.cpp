@@ -75,11 +75,12 @@ bool AppendWaveData(WaveFileWriter *writer, const void *bytes, DWORD length)
         return false;
     if (length == 0)
         return true;
-    // The pad byte closing odd audio is where the next audio goes. Positions
-    // past 2 GiB do not fit the functions' signed offsets, so every move
-    // towards the end is relative to it.
+    // The pad byte closing odd audio is where the next audio goes. The file
+    // always stands at its end here; positions past 2 GiB do not fit the
+    // functions' signed offsets, so the step back is a relative one (and not
+    // from SEEK_END, whose direction the implementations read differently).
     if (writer->PadWritten) {
-        if (mmioSeek(file, -1, SEEK_END) == -1)
+        if (mmioSeek(file, -1, SEEK_CUR) == -1)
             return false;
         writer->PadWritten = FALSE;
     }
