@@ -29,8 +29,8 @@ DWORD CaptureBufferSize(const WAVEFORMATEX *capture)
 
 // ---- output ----
 
-// Capture bytes whose audio is in the current file (or was given up by the
-// codec): everything captured but what is still staged.
+// The sample frames of the current file: everything captured since it
+// began but what is still staged (audio the codec gave up counts as taken).
 static DWORD PartFrames()
 {
     return (DWORD)((App.CapturedBytes - App.StagedBytes - App.PartStartBytes) / App.CaptureBlockAlign);
