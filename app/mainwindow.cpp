@@ -4,6 +4,7 @@
 #include "app/tray.h"
 #include "panel/panel.h"
 #include "schedule/execute.h"
+#include "schedule/schedule.h"
 #include "res/resource.h"
 
 static void LoadMenus(HINSTANCE instance)
@@ -45,6 +46,7 @@ bool InitMainWindow(HWND window)
     App.DeviceStatus = DeviceStatus{};
     RefreshDeviceStatus(window);
     GetLocalTime(&App.LastTick);
+    ComputeSchedule(&App.LastTick, &App.ReserveList, &App.NextReservation, 0);
     App.ReserveState = Idle;
     if (App.OptionFlags.PowOnStart) {
         App.DeviceRequest.PendingFlags = ReqPower;

@@ -104,17 +104,21 @@ static void DrawClockText(HDC context, const SYSTEMTIME *time)
     DrawLcdText(context, 3, 13, line, LcdInverted);
 }
 
-// The name is right-aligned at the band's end; its text cell reaches one row
-// below the band, which is given back its light colour.
+// The name is right-aligned at the band's end. Its text cell is kept inside
+// the band, whatever the font's height or the name's length; the row under
+// the band is given back its light colour.
 static void DrawStationName(HDC context, const char *name)
 {
     SetTextColor(context, LcdLight);
     SetBkColor(context, LcdDark);
     SetBkMode(context, OPAQUE);
+    int saved = SaveDC(context);
+    IntersectClipRect(context, 2, 2, 66, 23);
     HGDIOBJ previous = SelectObject(context, App.StationFont);
     int length = (int)strlen(name);
     TextOutA(context, 63 - 6 * length, 12, name, length);
     SelectObject(context, previous);
+    RestoreDC(context, saved);
     DrawLine(context, 2, 23, 66, 23, LcdLight);
 }
 

@@ -2,7 +2,7 @@
 #include "panel/panel.h"
 #include "app/appstate.h"
 
-struct ControlSpec {
+struct KeyLayout {
     const char *Class;
     const char *Text;
     DWORD Style;
@@ -40,50 +40,50 @@ static bool CreateControls(HWND mainWindow)
 {
     PanelControls &p = App.Panel;
     HFONT gui = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
-    const ControlSpec specs[] = {
-        { "BUTTON", "", Frame | WS_VISIBLE, 9, 0, 133, 41, 0, &PanelControls::SourceFrame, NULL, ControlSpec::FontNone, false },
-        { "BUTTON", "", OwnerDrawn, 14, 14, 23, 22, KeyTuner, NULL, &p.SourceKeys[0], ControlSpec::FontNone, true },
-        { "BUTTON", "", OwnerDrawn, 39, 14, 23, 22, KeyCd, NULL, &p.SourceKeys[1], ControlSpec::FontNone, true },
-        { "BUTTON", "", OwnerDrawn, 64, 14, 23, 22, KeyMd, NULL, &p.SourceKeys[2], ControlSpec::FontNone, true },
-        { "BUTTON", "", OwnerDrawn, 89, 14, 23, 22, KeyTapeAux, NULL, &p.SourceKeys[3], ControlSpec::FontNone, true },
-        { "BUTTON", "", OwnerDrawn, 114, 14, 23, 22, KeyPcUsb, NULL, &p.SourceKeys[4], ControlSpec::FontNone, true },
-        { "BUTTON", "電源", BS_PUSHBUTTON | WS_VISIBLE, 151, 87, 72, 22, 0, &PanelControls::Power, NULL, ControlSpec::FontGui, false },
-        { "BUTTON", "", OwnerDrawn, 150, 115, 23, 22, KeyAudioProperties, &PanelControls::AudioProperties, NULL, ControlSpec::FontNone, true },
-        { "BUTTON", "", OwnerDrawn, 175, 115, 23, 22, KeyReserveList, &PanelControls::ReserveList, NULL, ControlSpec::FontNone, true },
-        { "BUTTON", "", OwnerDrawn, 200, 115, 23, 22, KeyOptions, &PanelControls::Options, NULL, ControlSpec::FontNone, true },
-        { "BUTTON", "音量", Frame | WS_VISIBLE, 52, 45, 90, 37, 0, &PanelControls::VolumeFrame, NULL, ControlSpec::FontPanel, false },
-        { "BUTTON", "", OwnerDrawn, 57, 55, 23, 22, KeyMute, &PanelControls::Mute, NULL, ControlSpec::FontNone, true },
-        { "STATIC", "", SS_ETCHEDVERT | WS_VISIBLE, 84, 56, 84, 23, 0, &PanelControls::VolumeLine, NULL, ControlSpec::FontNone, false },
-        { "BUTTON", "－", BS_PUSHBUTTON | WS_VISIBLE, 89, 55, 23, 22, KeyVolumeDown, &PanelControls::VolumeDown, NULL, ControlSpec::FontGui, true },
-        { "BUTTON", "＋", BS_PUSHBUTTON | WS_VISIBLE, 114, 55, 23, 22, KeyVolumeUp, &PanelControls::VolumeUp, NULL, ControlSpec::FontGui, true },
-        { "BUTTON", "入力レベル", Frame, 76, 86, 66, 37, 0, &PanelControls::InputFrame, NULL, ControlSpec::FontPanel, false },
-        { "BUTTON", "－", BS_PUSHBUTTON, 85, 96, 23, 22, KeyInputDown, &PanelControls::InputDown, NULL, ControlSpec::FontGui, true },
-        { "BUTTON", "＋", BS_PUSHBUTTON, 110, 96, 23, 22, KeyInputUp, &PanelControls::InputUp, NULL, ControlSpec::FontGui, true },
-        { "BUTTON", "", BS_OWNERDRAW, 9, 115, 23, 22, KeyPlay, NULL, &p.CdKeys[0], ControlSpec::FontNone, true },
-        { "BUTTON", "", BS_OWNERDRAW, 34, 115, 23, 22, KeyStop, NULL, &p.CdKeys[1], ControlSpec::FontNone, true },
-        { "BUTTON", "", BS_OWNERDRAW, 59, 115, 23, 22, KeyRewind, NULL, &p.CdKeys[2], ControlSpec::FontNone, true },
-        { "BUTTON", "", BS_OWNERDRAW, 84, 115, 23, 22, KeyFastForward, NULL, &p.CdKeys[3], ControlSpec::FontNone, true },
-        { "BUTTON", "", BS_OWNERDRAW, 120, 115, 23, 22, KeyEject, NULL, &p.CdKeys[4], ControlSpec::FontNone, true },
-        { "BUTTON", "N.B.", BS_PUSHBUTTON | WS_VISIBLE, 9, 50, 35, 15, 0, &PanelControls::Nb, NULL, ControlSpec::FontGothic, false },
-        { "BUTTON", "", BS_PUSHBUTTON, 9, 73, 35, 15, 0, &PanelControls::Multi1, NULL, ControlSpec::FontGothic, false },
-        { "BUTTON", "", BS_PUSHBUTTON, 9, 93, 35, 15, 0, &PanelControls::Multi2, NULL, ControlSpec::FontGothic, false },
+    const KeyLayout keys[] = {
+        { "BUTTON", "", Frame | WS_VISIBLE, 9, 0, 133, 41, 0, &PanelControls::SourceFrame, NULL, KeyLayout::FontNone, false },
+        { "BUTTON", "", OwnerDrawn, 14, 14, 23, 22, KeyTuner, NULL, &p.SourceKeys[0], KeyLayout::FontNone, true },
+        { "BUTTON", "", OwnerDrawn, 39, 14, 23, 22, KeyCd, NULL, &p.SourceKeys[1], KeyLayout::FontNone, true },
+        { "BUTTON", "", OwnerDrawn, 64, 14, 23, 22, KeyMd, NULL, &p.SourceKeys[2], KeyLayout::FontNone, true },
+        { "BUTTON", "", OwnerDrawn, 89, 14, 23, 22, KeyTapeAux, NULL, &p.SourceKeys[3], KeyLayout::FontNone, true },
+        { "BUTTON", "", OwnerDrawn, 114, 14, 23, 22, KeyPcUsb, NULL, &p.SourceKeys[4], KeyLayout::FontNone, true },
+        { "BUTTON", "電源", BS_PUSHBUTTON | WS_VISIBLE, 151, 87, 72, 22, 0, &PanelControls::Power, NULL, KeyLayout::FontGui, false },
+        { "BUTTON", "", OwnerDrawn, 150, 115, 23, 22, KeyAudioProperties, &PanelControls::AudioProperties, NULL, KeyLayout::FontNone, true },
+        { "BUTTON", "", OwnerDrawn, 175, 115, 23, 22, KeyReserveList, &PanelControls::ReserveList, NULL, KeyLayout::FontNone, true },
+        { "BUTTON", "", OwnerDrawn, 200, 115, 23, 22, KeyOptions, &PanelControls::Options, NULL, KeyLayout::FontNone, true },
+        { "BUTTON", "音量", Frame | WS_VISIBLE, 52, 45, 90, 37, 0, &PanelControls::VolumeFrame, NULL, KeyLayout::FontPanel, false },
+        { "BUTTON", "", OwnerDrawn, 57, 55, 23, 22, KeyMute, &PanelControls::Mute, NULL, KeyLayout::FontNone, true },
+        { "STATIC", "", SS_ETCHEDVERT | WS_VISIBLE, 84, 56, 84, 23, 0, &PanelControls::VolumeLine, NULL, KeyLayout::FontNone, false },
+        { "BUTTON", "－", BS_PUSHBUTTON | WS_VISIBLE, 89, 55, 23, 22, KeyVolumeDown, &PanelControls::VolumeDown, NULL, KeyLayout::FontGui, true },
+        { "BUTTON", "＋", BS_PUSHBUTTON | WS_VISIBLE, 114, 55, 23, 22, KeyVolumeUp, &PanelControls::VolumeUp, NULL, KeyLayout::FontGui, true },
+        { "BUTTON", "入力レベル", Frame, 76, 86, 66, 37, 0, &PanelControls::InputFrame, NULL, KeyLayout::FontPanel, false },
+        { "BUTTON", "－", BS_PUSHBUTTON, 85, 96, 23, 22, KeyInputDown, &PanelControls::InputDown, NULL, KeyLayout::FontGui, true },
+        { "BUTTON", "＋", BS_PUSHBUTTON, 110, 96, 23, 22, KeyInputUp, &PanelControls::InputUp, NULL, KeyLayout::FontGui, true },
+        { "BUTTON", "", BS_OWNERDRAW, 9, 115, 23, 22, KeyPlay, NULL, &p.CdKeys[0], KeyLayout::FontNone, true },
+        { "BUTTON", "", BS_OWNERDRAW, 34, 115, 23, 22, KeyStop, NULL, &p.CdKeys[1], KeyLayout::FontNone, true },
+        { "BUTTON", "", BS_OWNERDRAW, 59, 115, 23, 22, KeyRewind, NULL, &p.CdKeys[2], KeyLayout::FontNone, true },
+        { "BUTTON", "", BS_OWNERDRAW, 84, 115, 23, 22, KeyFastForward, NULL, &p.CdKeys[3], KeyLayout::FontNone, true },
+        { "BUTTON", "", BS_OWNERDRAW, 120, 115, 23, 22, KeyEject, NULL, &p.CdKeys[4], KeyLayout::FontNone, true },
+        { "BUTTON", "N.B.", BS_PUSHBUTTON | WS_VISIBLE, 9, 50, 35, 15, 0, &PanelControls::Nb, NULL, KeyLayout::FontGothic, false },
+        { "BUTTON", "", BS_PUSHBUTTON, 9, 73, 35, 15, 0, &PanelControls::Multi1, NULL, KeyLayout::FontGothic, false },
+        { "BUTTON", "", BS_PUSHBUTTON, 9, 93, 35, 15, 0, &PanelControls::Multi2, NULL, KeyLayout::FontGothic, false },
     };
-    for (const ControlSpec &spec : specs) {
-        HWND control = CreateControl(mainWindow, 0, spec.Class, spec.Text, spec.Style, spec.X, spec.Y, spec.Width,
-                                     spec.Height, spec.Id);
+    for (const KeyLayout &key : keys) {
+        HWND control = CreateControl(mainWindow, 0, key.Class, key.Text, key.Style, key.X, key.Y, key.Width,
+                                     key.Height, key.Id);
         if (!control)
             return false;
-        if (spec.Handle)
-            p.*spec.Handle = control;
+        if (key.Handle)
+            p.*key.Handle = control;
         else
-            *spec.Indexed = control;
-        HFONT font = spec.Font == ControlSpec::FontGui ? gui
-                   : spec.Font == ControlSpec::FontPanel   ? App.PanelFont
-                   : spec.Font == ControlSpec::FontGothic  ? App.PanelGothicFont
+            *key.Indexed = control;
+        HFONT font = key.Font == KeyLayout::FontGui ? gui
+                   : key.Font == KeyLayout::FontPanel   ? App.PanelFont
+                   : key.Font == KeyLayout::FontGothic  ? App.PanelGothicFont
                                                        : NULL;
         if (font)
             SetControlFont(control, font);
-        if (spec.Subclassed)
+        if (key.Subclassed)
             Subclass(control);
     }
     return true;
@@ -104,7 +104,10 @@ static bool CreateNumberBox(HWND mainWindow)
     SendMessageA(p.NumberUpDown, UDM_SETRANGE32, 1, 40);
     SendMessageA(p.NumberUpDown, UDM_SETPOS32, 0, 1);
     p.NumberLabel = CreateControl(mainWindow, 0, "STATIC", "", SS_RIGHT, 50, 93, 52, 11, 0);
-    return p.NumberLabel != NULL;
+    if (!p.NumberLabel)
+        return false;
+    SetControlFont(p.NumberLabel, App.PanelFont);
+    return true;
 }
 
 static bool CreateRecordingControls(HWND mainWindow)

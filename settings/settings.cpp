@@ -43,6 +43,11 @@ int32_t *OptionFlagAt(OptionFlags *flags, int index)
 
 bool SettingsFilePath(const char *programFolder, char path[MAX_PATH])
 {
+    // A bare file name would send the private-profile functions to the
+    // Windows folder; without a program folder the file is the current
+    // folder's.
+    if (!programFolder[0])
+        programFolder = ".\\";
     size_t folder = strlen(programFolder);
     if (folder + sizeof SettingsFileName > MAX_PATH)
         return false;

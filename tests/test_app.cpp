@@ -5,6 +5,7 @@
 #include <vector>
 #include "support.h"
 #include "app/mainwindow.h"
+#include "app/heap.h"
 #include "res/resource.h"
 
 namespace {
@@ -80,11 +81,39 @@ TEST_F(MainWindow, IsASmallFixedWindow)
     EXPECT_EQ(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     EXPECT_NE(GetClassLongPtrA(window, GCLP_HICON), 0u);
     EXPECT_EQ(GetMenuDefaultItem(App.TrayMenu, FALSE, 0), (UINT)IDM_OPEN);
+    for (HICON icon : App.TrayIcons) {
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP bitmap = {};
+        GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, 16);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
     EXPECT_EQ(GetMenuItemID(App.PanelMenu, 0), (UINT)IDM_TOPMOST);
     // The first reading laid the panel out for the stereo's source.
     EXPECT_TRUE(GetWindowLongA(App.Panel.InputFrame, GWL_STYLE) & WS_VISIBLE);
     EXPECT_EQ(App.ReserveState, Idle);
     EXPECT_EQ(App.DeviceRequest.PendingFlags, 0u);
+}
+
+TEST_F(MainWindow, StartsWithTheNextReservationKnown)
+{
+    ReserveEntry *daily = ReserveEntryCreate(0);
+    ASSERT_NE(daily, (ReserveEntry *)NULL);
+    daily->Enabled = 1;
+    daily->Preset = 3;
+    daily->Day = ReserveDayDaily;
+    daily->StartHour = 6;
+    daily->EndHour = 7;
+    ASSERT_TRUE(ReserveListPush(&App.ReserveList, daily));
+    Open();
+    EXPECT_EQ(App.NextReservation.Entry, daily);
+    SYSTEMTIME start;
+    FileTimeToSystemTime(&App.NextReservation.NextStart, &start);
+    EXPECT_EQ(start.wHour, 5);
+    EXPECT_EQ(start.wMinute, 59);
+    EXPECT_EQ(start.wSecond, 55);
 }
 
 TEST_F(MainWindow, StartsOnTopWhenStoredSo)
@@ -127,23 +156,45 @@ TEST_F(MainWindow, AlwaysOnTopTwiceIsAsBefore)
 TEST_F(MainWindow, StopKeyAsksOnlyWhileAReservationRuns)
 {
     Open();
-    for (ReserveStateValue state : { Idle, Armed, Recording }) {
-        SCOPED_TRACE(state);
-        App.ReserveState = state;
+    struct Case {
+        ReserveStateValue state;
+        int answer;
+        ReserveStateValue after;
+    } cases[] = { { Idle, IDYES, Idle }, { Armed, IDNO, Armed }, { Armed, IDYES, Idle } };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.state << " " << c.answer);
+        App.ReserveState = c.state;
+        if (c.state != Idle)
+            SwitchPanelMode(App.PanelMode, RecordingLayout);
         DialogWatch watch;
-        StartDialogWatch(&watch, GetCurrentProcessId(), IDNO, 5000);
+        StartDialogWatch(&watch, GetCurrentProcessId(), c.answer, 5000);
         SendMessageA(App.Panel.CdKeys[1], BM_CLICK, 0, 0);
         PumpMessages();
         SeenDialog seen = FinishDialogWatch(&watch);
-        EXPECT_EQ(seen.Seen, state != Idle);
+        EXPECT_EQ(seen.Seen, c.state != Idle);
         if (seen.Seen) {
             EXPECT_EQ(seen.Caption, "録音停止の確認");
             EXPECT_EQ(seen.Text, "録音を停止しますか？");
             EXPECT_TRUE(seen.Owned);
             EXPECT_EQ(seen.DefaultButton, IDNO);
         }
+        EXPECT_EQ(App.ReserveState, c.after);
+        // Ending it gives the panel back to the stereo's source (MD).
+        EXPECT_EQ((GetWindowLongA(App.Panel.EndTimePicker, GWL_STYLE) & WS_VISIBLE) != 0, c.after != Idle);
+        EXPECT_EQ(TakeSentCommands(), std::vector<uint32_t>{});  // no power-off on this path
     }
     App.ReserveState = Idle;
+}
+
+TEST_F(MainWindow, ClosingEndsARunningReservationFirst)
+{
+    Open();
+    App.ReserveState = Armed;
+    SwitchPanelMode(App.PanelMode, RecordingLayout);
+    CloseMainWindow(window);
+    window = NULL;
+    EXPECT_EQ(App.ReserveState, Idle);
+    EXPECT_NE(GetFileAttributesA(SettingsFile().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(MainWindow, CancelledShutdownKeepsRunning)
@@ -226,6 +277,90 @@ TEST_F(MainWindow, HeldVolumeKeyRepeatsAfterThreeTicks)
     EXPECT_EQ(TakeSentCommands().size(), 1u);  // the click of the release
     OnTick(window, TickTimerId);
     EXPECT_LT(App.TempDisplayTicks, 50);
+}
+
+TEST_F(MainWindow, ReservationListOpensOnce)
+{
+    Open();
+    HWND list = CreateWindowExA(0, "STATIC", "list", WS_POPUP | WS_VISIBLE, 300, 300, 50, 50, NULL, NULL, NULL, NULL);
+    App.ReserveListWindow = list;
+    SetForegroundWindow(window);
+    SendMessageA(window, WM_COMMAND, IDM_RESERVELIST, 0);
+    EXPECT_EQ(App.ReserveListWindow, list);
+    EXPECT_EQ(GetForegroundWindow(), list);
+    App.ReserveListWindow = NULL;
+    DestroyWindow(list);
+}
+
+// Stands in for the reservation list window: keeps the commands it gets.
+std::vector<WPARAM> ListCommands;
+
+LRESULT CALLBACK ListStandIn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND)
+        ListCommands.push_back(wParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(MainWindow, ShortcutKeysServeOnlyTheReservationList)
+{
+    Open();
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = ListStandIn;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.lpszClassName = "ListStandIn";
+    RegisterClassA(&windowClass);
+    HWND list = CreateWindowExA(0, "ListStandIn", "list", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200, 100, NULL,
+                                NULL, windowClass.hInstance, NULL);
+    ASSERT_NE(list, (HWND)NULL);
+    App.ReserveListWindow = list;
+    HACCEL keys = LoadAcceleratorsA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_ACCEL_RESERVELIST));
+    ASSERT_NE(keys, (HACCEL)NULL);
+    BYTE state[256] = {};
+    for (HWND front : { list, window }) {
+        SCOPED_TRACE(front == list ? "list in front" : "main window in front");
+        ListCommands.clear();
+        SetForegroundWindow(front);
+        ASSERT_EQ(GetForegroundWindow(), front);
+        // Ctrl+N, then Delete alone.
+        for (int key : { (int)'N', VK_DELETE }) {
+            state[VK_CONTROL] = key == 'N' ? 0x80 : 0;
+            SetKeyboardState(state);
+            PostMessageA(front, WM_KEYDOWN, key, 1);
+            PostQuitMessage(7);
+            EXPECT_EQ(RunMessageLoop(keys), 7);
+        }
+        if (front == list) {
+            EXPECT_EQ(ListCommands, (std::vector<WPARAM>{ MAKEWPARAM(IDM_RESERVE_NEW, 1), MAKEWPARAM(IDM_RESERVE_DELETE, 1) }));
+        } else {
+            EXPECT_TRUE(ListCommands.empty());
+        }
+    }
+    state[VK_CONTROL] = 0;
+    SetKeyboardState(state);
+    App.ReserveListWindow = NULL;
+    DestroyWindow(list);
+}
+
+// The main window is the capture device's window: its buffers reach the
+// Recorder while a recording runs.
+TEST_F(MainWindow, CaptureBuffersReachTheRecorder)
+{
+    Open();
+    WAVEFORMATEX pcm = { WAVE_FORMAT_PCM, 1, 22050, 22050, 1, 8, 0 };
+    ReserveEntry *entry = ReserveEntryCreate(sizeof pcm);
+    ASSERT_NE(entry, (ReserveEntry *)NULL);
+    memcpy(entry->Format, &pcm, sizeof pcm);
+    HeapFreeBlock(entry->SavePath);
+    entry->SavePath = HeapStrDup((folder + "capture.wav").c_str());
+    entry->RiffHeader = 1;
+    ASSERT_TRUE(StartRecording(window, entry));
+    DWORD start = GetTickCount();
+    while (App.CapturedBytes < 22050 && GetTickCount() - start < 6000)
+        PumpMessagesFor(20);
+    EXPECT_GE(App.CapturedBytes, 22050u);  // two half-second buffers at least
+    StopRecording();
+    ReserveEntryFree(&entry);
 }
 
 // The real program on a machine without the stereo.

@@ -127,6 +127,48 @@ TEST_F(Panel, ControlsAreCreatedInOrderInTheirPlaces)
     EXPECT_EQ(TextOf(App.Panel.EndTimeLabel), "終了時刻:");
 }
 
+TEST_F(Panel, FontsComeFromTheMessageFont)
+{
+    Open(StereoOn(0));
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = CCSIZEOF_STRUCT(NONCLIENTMETRICSA, lfMessageFont);
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0));
+    HDC screen = GetDC(window);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(window, screen);
+    struct Case {
+        HFONT font;
+        const char *face;
+        int points;
+    } cases[] = {
+        { App.PanelFont, metrics.lfMessageFont.lfFaceName, 8 },
+        { App.PanelGothicFont, "ＭＳ ゴシック", 8 },
+        { App.StationFont, "ＭＳ ゴシック", 9 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.face);
+        LOGFONTA font = {};
+        ASSERT_TRUE(GetObjectA(c.font, sizeof font, &font));
+        EXPECT_STREQ(font.lfFaceName, c.face);
+        EXPECT_EQ(font.lfHeight, -MulDiv(c.points, dpi, 72));
+        EXPECT_EQ(font.lfWeight, metrics.lfMessageFont.lfWeight);
+    }
+    const PanelControls &p = App.Panel;
+    HFONT gui = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    struct Uses {
+        HWND control;
+        HFONT font;
+    } uses[] = {
+        { p.VolumeFrame, App.PanelFont }, { p.InputFrame, App.PanelFont }, { p.NumberLabel, App.PanelFont },
+        { p.Nb, App.PanelGothicFont },   { p.Multi1, App.PanelGothicFont }, { p.Multi2, App.PanelGothicFont },
+        { p.Power, gui },                 { p.VolumeUp, gui },              { p.InputDown, gui },
+        { App.NumberBox, gui },           { p.RecordingStatus, gui },       { p.EndTimeLabel, gui },
+        { p.SourceFrame, NULL },          { p.Mute, NULL },                 { p.SourceKeys[0], NULL },
+    };
+    for (const Uses &u : uses)
+        EXPECT_EQ((HFONT)SendMessageA(u.control, WM_GETFONT, 0, 0), u.font) << GetDlgCtrlID(u.control);
+}
+
 // The keys that every layout shows, and those that a mode adds.
 TEST_F(Panel, EachModeShowsItsKeys)
 {
@@ -245,6 +287,29 @@ TEST_F(Panel, KeysSendTheirCommands)
         Change([&](SimStereo &s) { s.Power = c.power; s.Source = c.source; s.Volume = c.volume; });
         EXPECT_EQ(Click(c.control), c.sent);
     }
+}
+
+TEST_F(Panel, ShortcutKeysPostTheirMenuCommands)
+{
+    Open(StereoOn(0));
+    struct Case {
+        HWND key;
+        WPARAM command;
+    } cases[] = {
+        { App.Panel.ReserveList, IDM_RESERVELIST },
+        { App.Panel.Options, IDM_OPTIONS },
+        { App.Panel.AudioProperties, IDM_AUDIOPROPERTIES },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.command);
+        SendMessageA(c.key, BM_CLICK, 0, 0);
+        MSG message;
+        ASSERT_TRUE(PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+        EXPECT_EQ(message.wParam, c.command);
+        EXPECT_EQ(message.lParam, 0);
+        EXPECT_FALSE(PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    }
+    EXPECT_TRUE(TakeSentCommands().empty());
 }
 
 TEST_F(Panel, NumberBoxRecallsOnlyAnotherPreset)
@@ -756,28 +821,34 @@ TEST_F(Display, TuningModeWritesAroundTheMast)
 
 TEST_F(Display, StationNameEndsAtTheBandsRight)
 {
-    StationName names[] = { { 8250, "" }, { 8010, "" } };
-    SetStationName(&names[0], "ABCDEFGHIJ");
-    SetStationName(&names[1], "TBS1");
-    AddStation(&names[0]);
-    AddStation(&names[1]);
+    const char *names[] = { "ABCDEFGHIJ", "TBS1", "文化放送", "ABCDEFGHIJK" };
+    for (const char *name : names) {
+        StationName station = { 8250, "" };
+        SetStationName(&station, name);
+        AddStation(&station);
+    }
     App.DeviceStatus.Source = 0;
-    for (int index : { 0, 1 }) {
-        SCOPED_TRACE(index);
+    for (int index = 0; index < 4; index++) {
+        const char *name = App.StationNameTable.Items[index].Name;
+        SCOPED_TRACE(name);
         App.StationIndex = index;
         Surface s = Render();
         int first = DisplaySize;
-        for (int x = 0; x < DisplaySize && first == DisplaySize; x++)
+        for (int x = 2; x < 66 && first == DisplaySize; x++)
             for (int y = 13; y < 23; y++)
-                if (At(s, x, y) == LcdLight && x >= 2 && x < 66) {
+                if (At(s, x, y) == LcdLight) {
                     first = x;
                     break;
                 }
-        int start = 63 - 6 * (int)strlen(names[index].Name);
-        EXPECT_GE(first, start);
-        EXPECT_LE(first, start + 2);
-        for (int x = 2; x < 66; x++)
-            EXPECT_EQ(At(s, x, 23), LcdLight) << x;
+        int start = 63 - 6 * (int)strlen(name);
+        EXPECT_GE(first, start < 2 ? 2 : start);
+        EXPECT_LE(first, (start < 2 ? 2 : start) + 2);
+        // Nothing of the name reaches past the band.
+        for (int y = 0; y < 31; y++)
+            for (int x = 0; x < DisplaySize; x++)
+                if (y < 2 || y >= 23 || x < 2 || x >= 66) {
+                    ASSERT_EQ(At(s, x, y), LcdLight) << x << "," << y;
+                }
         FreeSurface(s);
     }
 }
@@ -894,6 +965,43 @@ TEST_F(Display, KeyImageMovesWhenPressed)
         FreeSurface(s);
     }
     DestroyWindow(button);
+}
+
+// Wine's own visual style is active in the test prefix.
+TEST_F(Display, KeyUnderTheMouseLooksHotOnlyWithAVisualStyle)
+{
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 60, 60, NULL, NULL, NULL, NULL);
+    HWND button = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0, 23, 22, parent,
+                                  (HMENU)(INT_PTR)KeyMute, NULL, NULL);
+    ASSERT_NE(button, (HWND)NULL);
+    ASSERT_EQ(LoadThemeApi(), 1);
+    ASSERT_TRUE(App.Theme.IsThemeActive());
+    for (BOOL themed : { FALSE, TRUE }) {
+        SCOPED_TRACE(themed);
+        App.ThemeActive = themed;
+        Surface looks[2];
+        for (int hot = 0; hot < 2; hot++) {
+            App.HotButton = hot ? KeyMute : 0;
+            looks[hot] = MakeSurface(23, 22, RGB(0, 255, 0));
+            DRAWITEMSTRUCT item = {};
+            item.CtlType = ODT_BUTTON;
+            item.CtlID = KeyMute;
+            item.hwndItem = button;
+            item.hDC = looks[hot].Context;
+            item.rcItem = { 0, 0, 23, 22 };
+            DrawPanelButton(&item);
+        }
+        int differing = 0;
+        for (int y = 0; y < 22; y++)
+            for (int x = 0; x < 23; x++)
+                differing += At(looks[0], x, y) != At(looks[1], x, y);
+        EXPECT_EQ(differing > 0, themed != FALSE);
+        // The key's image is drawn over either face.
+        EXPECT_EQ(At(looks[1], 3 + 1, 3 + 4), RGB(0, 0, 0));
+        FreeSurface(looks[0]);
+        FreeSurface(looks[1]);
+    }
+    DestroyWindow(parent);
 }
 
 }  // namespace

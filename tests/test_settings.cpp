@@ -348,3 +348,21 @@ TEST_F(Settings, SixHundredLongReservationsComeBackIdentical)
     }
     EXPECT_STREQ(App.ReserveList.Items[600]->Title, huge.c_str());
 }
+
+TEST(SettingsPath, WithoutAProgramFolderTheFileIsTheCurrentFolders)
+{
+    ResetAppState();
+    std::string folder = MakeTempFolder("current");
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof previous, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+    App.TopMost = 1;
+    EXPECT_TRUE(SaveSettingsSection(NULL, "", SectionWindow));
+    EXPECT_NE(ReadTextFile(folder + SettingsFileName).find("TopMost=1"), std::string::npos);
+    App.TopMost = 0;
+    LoadSettingsSection("", SectionWindow);
+    EXPECT_EQ(App.TopMost, 1);
+    SetCurrentDirectoryA(previous);
+    ResetAppState();
+    RemoveTree(folder);
+}
