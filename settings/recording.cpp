@@ -8,18 +8,10 @@
 static const char RecordingSection[] = "RECORDING";
 static const char FileKey[] = "File=";
 
-// Without a program folder the private-profile functions would take the
-// bare file name to mean the Windows folder, the other file functions the
-// current one: no mark is kept then.
-static bool MarkerPath(const char *programFolder, char path[MAX_PATH])
-{
-    return programFolder[0] != '\0' && SettingsFilePath(programFolder, path);
-}
-
 bool SaveRecordingMarker(const char *programFolder, const char *recordingPath)
 {
     char path[MAX_PATH];
-    if (!MarkerPath(programFolder, path))
+    if (!SettingsFilePath(programFolder, path))
         return false;
     size_t length = strlen(recordingPath);
     // "File=path", its NUL and the NUL that ends the section's lines.
@@ -36,7 +28,7 @@ bool SaveRecordingMarker(const char *programFolder, const char *recordingPath)
 bool LoadRecordingMarker(const char *programFolder, char *recordingPath, size_t size)
 {
     char path[MAX_PATH];
-    if (!MarkerPath(programFolder, path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+    if (!SettingsFilePath(programFolder, path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
         return false;
     enum { SectionBytes = 2048 };
     char *lines = (char *)HeapAllocZero(SectionBytes);
@@ -61,7 +53,7 @@ bool LoadRecordingMarker(const char *programFolder, char *recordingPath, size_t 
 void ClearRecordingMarker(const char *programFolder)
 {
     char path[MAX_PATH];
-    if (!MarkerPath(programFolder, path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+    if (!SettingsFilePath(programFolder, path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
         return;
     WritePrivateProfileStringA(RecordingSection, NULL, NULL, path);
     // A file that held nothing but the marker goes again, so that the next

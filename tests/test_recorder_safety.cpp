@@ -195,7 +195,6 @@ TEST(RecordingMarker, NamesTheFileWhileItIsWrittenAndLeavesNothingBehind)
         }
         RemoveTree(folder);
     }
-    EXPECT_FALSE(SaveRecordingMarker("", "x.wav")) << "no program folder, no settings file to write";
 }
 
 // ---- recording ----
@@ -549,6 +548,11 @@ TEST(CrashSafety, KilledRecordingKeepsAllButTheStagedAudioAndTheNextStartMendsIt
     EXPECT_EQ(mended.Data, data + more) << "every whole frame is kept";
     EXPECT_EQ(mended.Frames(), mended.Data.size() / 4);
     EXPECT_FALSE(LoadRecordingMarker(folder.c_str(), marked, sizeof marked)) << "mended once, then forgotten";
-    EXPECT_TRUE(Exists(folder + "TALVORec.ini")) << "saved at the program's exit";
+    ASSERT_TRUE(Exists(folder + "TALVORec.ini")) << "saved at the program's exit";
+    // The file held nothing but the mark, so the start was a first start:
+    // all presets offered.
+    char preset[16] = "";
+    GetPrivateProfileStringA("FREQ", "0", "", preset, sizeof preset, (folder + "TALVORec.ini").c_str());
+    EXPECT_STREQ(preset, "1,0");
     RemoveTree(folder);
 }
