@@ -39,6 +39,7 @@ struct AppState {
     ::DeviceRequest DeviceRequest;
     uint8_t HoldoffTicks;
     HWND AcquireWindow;
+    int FailedReads;                // status reads failed in a row, since the link was last opened
 
     // ---- recorder (recorder/) ----
     BOOL RecordingActive;
@@ -54,11 +55,19 @@ struct AppState {
     BYTE *StagingBuffer;
     DWORD StagingLimit;             // staged bytes that trigger a write
     DWORD StagedBytes;
-    DWORD CapturedBytes;            // PCM bytes since the start, for "fact"
+    uint64_t CapturedBytes;         // PCM bytes since the start, for "fact"
     HACMSTREAM ConvertStream;
     DWORD CodecBlockBytes;          // capture bytes one block of codec output takes
     WaveFileWriter WaveFile;
     HANDLE RawFile;
+    BYTE *TargetFormat;             // the format block, for the recording's later files
+    char RecordingPath[SavePathBytes]; // the first file; later ones add "_2", "_3", ...
+    char PartPath[SavePathBytes];   // the file being written
+    DWORD RecordingPart;            // 1 for the first file
+    uint64_t PartStartBytes;        // capture bytes whose audio went into earlier files
+    DWORD PartLimit;                // file length that begins the next file; 0: WavePartLimit
+    BOOL WriteFailed;               // a write did not reach the disk: the recording must stop
+    BOOL RecoveryMarked;            // the settings file names the file being written
 
     // ---- windows and panel (app/, panel/) ----
     HWND MainWindow;
@@ -90,6 +99,7 @@ struct AppState {
     BOOL ThemeActive;
     ThemeApi Theme;
     NOTIFYICONDATAA TrayData;
+    BOOL RecordingFailureShown;     // caption and tip tell of a recording a write error stopped
 
     // ---- option pages (options/) ----
     int32_t EditItem;               // row under the open cell editor (one editor at a time)

@@ -10,6 +10,9 @@ enum { MainWindowWidth = 238, MainWindowHeight = 178, TickTimerId = 1, TickPerio
 // with its trailing backslash; 0 when there is no closing quote (folder
 // unchanged).
 int ParseProgramFolder(const char *commandLine, char folder[MAX_PATH]);
+// A recording cut off by a crash or a power failure, named in the settings
+// file: its sizes are made to match what the file really holds.
+void RepairInterruptedRecording(const char *programFolder);
 bool RegisterMainWindowClass(HINSTANCE instance);
 // The main window at its stored position; none when its creation was
 // refused (the stereo could not be opened).

@@ -32,6 +32,22 @@ int ParseProgramFolder(const char *commandLine, char folder[MAX_PATH])
     return 1;
 }
 
+void RepairInterruptedRecording(const char *programFolder)
+{
+    char path[SavePathBytes];
+    if (!LoadRecordingMarker(programFolder, path, sizeof path))
+        return;
+    // A file that another running copy of the program still has open is
+    // being recorded now, not left behind.
+    HANDLE probe = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+        return;
+    if (probe != INVALID_HANDLE_VALUE)
+        CloseHandle(probe);
+    RepairWaveFile(path);
+    ClearRecordingMarker(programFolder);
+}
+
 bool RegisterMainWindowClass(HINSTANCE instance)
 {
     WNDCLASSA windowClass = {};

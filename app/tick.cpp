@@ -1,6 +1,7 @@
 // The 100 ms tick of the main window: everything time-driven hangs off it.
 #include "app/mainwindow.h"
 #include "app/appstate.h"
+#include "app/tray.h"
 #include "panel/panel.h"
 #include "schedule/execute.h"
 #include "schedule/schedule.h"
@@ -41,8 +42,9 @@ static void RepeatHeldKey(HWND window)
 }
 
 // The reservation side of a tick: a new day's schedule, a due start, a
-// reached end (with the optional power-off in the same tick), one step of the
-// stereo's preparation, and the recording once the stereo is ready.
+// reached end or a failed write (with the optional power-off in the same
+// tick), one step of the stereo's preparation, and the recording once the
+// stereo is ready.
 static void RunReservations(HWND window, const SYSTEMTIME *now)
 {
     FILETIME instant;
@@ -52,8 +54,13 @@ static void RunReservations(HWND window, const SYSTEMTIME *now)
     if (App.NextReservation.Entry && FileTimeReached(&App.NextReservation.NextStart, &instant))
         BeginReservation(window, now, &App.DeviceStatus, &App.DeviceRequest);
 
-    if (App.ReserveState != Idle && FileTimeReached(&App.ActiveEnd, &instant)) {
+    // A recording the disk no longer takes ends as if its end time had come,
+    // and says so where the user looks next.
+    bool failed = App.ReserveState == Recording && App.WriteFailed;
+    if (App.ReserveState != Idle && (failed || FileTimeReached(&App.ActiveEnd, &instant))) {
         EndReservation(window, &App.DeviceStatus);
+        if (failed)
+            ShowRecordingFailure(window);
         if (App.OptionFlags.PowOffEndRec) {
             App.DeviceRequest.PendingFlags = ReqPower;
             App.DeviceRequest.TargetPower = 0;

@@ -8,6 +8,9 @@
 static const char StatusFormat[] = "「%s」を録音中";
 static const char Ellipsis[] = "...";
 static const char TrayTip[] = "TALVO レコーダー";
+static const char MainCaption[] = "TALVO レコーダー";
+static const char FailureTip[] = "TALVO レコーダー\n書き込みエラーで録音を中止しました";
+static const char FailureCaption[] = "TALVO レコーダー - 録音中止";
 static const ULONGLONG OneDay = 864000000000ULL;
 
 int TrayIconIndex()
@@ -28,7 +31,7 @@ void AddTrayIcon(HWND mainWindow)
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = WM_TRAYNOTIFY;
     data.hIcon = App.TrayIcons[TrayIconIndex()];
-    lstrcpynA(data.szTip, TrayTip, sizeof data.szTip);
+    lstrcpynA(data.szTip, App.RecordingFailureShown ? FailureTip : TrayTip, sizeof data.szTip);
     Shell_NotifyIconA(NIM_ADD, &data);
 }
 
@@ -53,6 +56,37 @@ void UpdateTrayIcon()
     data.hIcon = App.TrayIcons[TrayIconIndex()];
     App.TrayData.hIcon = data.hIcon;
     Shell_NotifyIconA(NIM_MODIFY, &data);
+}
+
+// The icon's tip, while the icon is there.
+static void SetTrayTip(const char *tip)
+{
+    lstrcpynA(App.TrayData.szTip, tip, sizeof App.TrayData.szTip);
+    if (!App.MainWindow || !IsIconic(App.MainWindow))
+        return;
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = App.MainWindow;
+    data.uID = TrayIconId;
+    data.uFlags = NIF_TIP;
+    lstrcpynA(data.szTip, tip, sizeof data.szTip);
+    Shell_NotifyIconA(NIM_MODIFY, &data);
+}
+
+void ShowRecordingFailure(HWND mainWindow)
+{
+    App.RecordingFailureShown = TRUE;
+    SetWindowTextA(mainWindow, FailureCaption);
+    SetTrayTip(FailureTip);
+}
+
+void ClearRecordingFailure(HWND mainWindow)
+{
+    if (!App.RecordingFailureShown)
+        return;
+    App.RecordingFailureShown = FALSE;
+    SetWindowTextA(mainWindow, MainCaption);
+    SetTrayTip(TrayTip);
 }
 
 static void ShowTrayMenu(HWND mainWindow)

@@ -17,6 +17,13 @@ void DeleteTrayIcon();
 void UpdateTrayIcon();
 void OnTrayNotify(HWND mainWindow, LPARAM mouseMessage);
 
+// A recording stopped by a failed write (a full disk): told in the main
+// window's caption and the icon's tip, where the user looks next, without a
+// box that would hold up the timer. It stands until the next reservation
+// begins.
+void ShowRecordingFailure(HWND mainWindow);
+void ClearRecordingFailure(HWND mainWindow);
+
 // "「title」を録音中", the title shortened at whole characters with "..." so
 // the text fits the control's width.
 void SetRecordingStatusText(HWND statusControl, const char *title);

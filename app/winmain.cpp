@@ -8,6 +8,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 {
     (void)commandLine;
     ParseProgramFolder(GetCommandLineA(), App.ProgramFolder);
+    // Before the settings are loaded: a file that holds nothing but the
+    // mark of the interrupted recording is removed with it, and the start
+    // then takes the defaults of a first start.
+    RepairInterruptedRecording(App.ProgramFolder);
     static const SettingsSection order[] = {
         SectionWindow, SectionOption, SectionReserve, SectionReserveList, SectionFreq, SectionStation,
     };

@@ -112,6 +112,7 @@ int main()
     GetTempPathA(sizeof folder, folder);
     char path[MAX_PATH];
     snprintf(path, sizeof path, "%stalvo-bench-recorder.wav", folder);
+    lstrcpynA(App.ProgramFolder, folder, sizeof App.ProgramFolder);
 
     WAVEFORMATEX pcm = {};
     pcm.wFormatTag = WAVE_FORMAT_PCM;

@@ -100,9 +100,12 @@ struct DeviceRequest {
 };
 
 enum { PanelModeOff = 16, RecordingLayout = 32 };
+// Failed status reads (ticks) before the link is opened again.
+enum { ReopenTicks = 20 };
 
 // Reads and decodes the status and reacts to what changed; true when the
-// display must be redrawn.
+// display must be redrawn. After two seconds of failed reads the link is
+// opened again, and again every two seconds while they go on failing.
 bool RefreshDeviceStatus(HWND mainWindow);
 // At most one step of the pending device actions.
 void RunDeviceRequests();

@@ -80,12 +80,27 @@ static void ShowPresetInNumberBox(uint8_t preset)
     SetWindowTextA(App.NumberBox, number);
 }
 
+// A stereo unplugged and plugged in again is a new device: the old handle
+// stays dead. While reads fail the link is opened afresh every two seconds;
+// the panel keeps the last status meanwhile.
+static void ReviveLink()
+{
+    if (++App.FailedReads < ReopenTicks)
+        return;
+    App.FailedReads = 0;
+    DeviceClose();
+    DeviceOpen();
+}
+
 bool RefreshDeviceStatus(HWND mainWindow)
 {
     (void)mainWindow;
     uint8_t reply[StatusReplySize];
-    if (!DeviceReadStatus(reply, sizeof reply))
+    if (!DeviceReadStatus(reply, sizeof reply)) {
+        ReviveLink();
         return false;
+    }
+    App.FailedReads = 0;
     DeviceStatus before = App.DeviceStatus;
     DecodeStatusReply(reply, &App.DeviceStatus);
     const DeviceStatus *now = &App.DeviceStatus;

@@ -29,12 +29,66 @@ DWORD CaptureBufferSize(const WAVEFORMATEX *capture)
 
 // ---- output ----
 
+// The sample frames of the current file: everything captured since it
+// began but what is still staged (audio the codec gave up counts as taken).
+static DWORD PartFrames()
+{
+    return (DWORD)((App.CapturedBytes - App.StagedBytes - App.PartStartBytes) / App.CaptureBlockAlign);
+}
+
+static DWORD PartLimit()
+{
+    return App.PartLimit ? App.PartLimit : (DWORD)WavePartLimit;
+}
+
+static void MarkRecording(const char *path)
+{
+    App.RecoveryMarked = SaveRecordingMarker(App.ProgramFolder, path);
+}
+
+// A recording longer than one WAVE file can describe goes on in the next
+// file, "_2", "_3", ..., in the same format: the file so far is finished
+// with its own frames, and the new one begins with the audio at hand.
+static bool StartNextPart()
+{
+    char next[SavePathBytes];
+    if (!FinishWaveFile(&App.WaveFile, PartFrames()) ||
+        !NumberedPartPath(App.RecordingPath, App.RecordingPart + 1, next, sizeof next))
+        return false;
+    App.RecordingPart++;
+    memcpy(App.PartPath, next, sizeof next);
+    MarkRecording(next);
+    App.PartStartBytes = App.CapturedBytes - App.StagedBytes;
+    return CreateWaveFile(&App.WaveFile, next, App.TargetFormat);
+}
+
+static bool WriteWave(const void *bytes, DWORD length)
+{
+    ULONGLONG after = (ULONGLONG)WaveFileLength(&App.WaveFile) + length + 1;
+    if (after > PartLimit() && App.WaveFile.DataBytes > 0 && !StartNextPart())
+        return false;
+    return AppendWaveData(&App.WaveFile, bytes, length);
+}
+
+// After the first failed write nothing more is written: the file is made
+// consistent with what reached the disk when the recording stops.
 static void WriteOutput(const void *bytes, DWORD length)
 {
-    if (App.RiffHeader == 1)
-        AppendWaveData(&App.WaveFile, bytes, length);
-    else
-        AppendRawData(App.RawFile, bytes, length);
+    if (App.WriteFailed || length == 0)
+        return;
+    bool written = App.RiffHeader == 1 ? WriteWave(bytes, length) : AppendRawData(App.RawFile, bytes, length);
+    if (!written)
+        App.WriteFailed = TRUE;
+}
+
+// After every write the header describes the file as it stands, so that a
+// crash loses at most the audio still staged.
+static void KeepHeaderCurrent()
+{
+    if (App.RiffHeader != 1 || App.WriteFailed || !App.WaveFile.File)
+        return;
+    if (!UpdateWaveHeader(&App.WaveFile, PartFrames()))
+        App.WriteFailed = TRUE;
 }
 
 static bool OpenOutput(const ReserveEntry *entry)
@@ -42,20 +96,36 @@ static bool OpenOutput(const ReserveEntry *entry)
     char path[SavePathBytes];
     if (!ExpandSavePath(entry->SavePath, path, sizeof path, entry) || !EnsureFolder(path))
         return false;
-    if (App.RiffHeader == 1)
-        return CreateWaveFile(&App.WaveFile, path, entry->Format);
-    App.RawFile = CreateRawFile(path);
-    return App.RawFile != NULL;
+    memcpy(App.RecordingPath, path, sizeof path);
+    memcpy(App.PartPath, path, sizeof path);
+    App.RecordingPart = 1;
+    App.PartStartBytes = 0;
+    if (App.RiffHeader != 1) {
+        App.RawFile = CreateRawFile(path);
+        return App.RawFile != NULL;
+    }
+    if (!CreateWaveFile(&App.WaveFile, path, entry->Format))
+        return false;
+    MarkRecording(path);
+    return true;
 }
 
 static void CloseOutput()
 {
-    if (App.WaveFile.File)
-        FinishWaveFile(&App.WaveFile, App.CapturedBytes / App.CaptureBlockAlign);
+    if (App.WaveFile.File && !App.WriteFailed &&
+        !FinishWaveFile(&App.WaveFile, (DWORD)((App.CapturedBytes - App.PartStartBytes) / App.CaptureBlockAlign)))
+        App.WriteFailed = TRUE;
+    if (App.RiffHeader == 1 && App.WriteFailed) {
+        AbandonWaveFile(&App.WaveFile);
+        RepairWaveFile(App.PartPath);
+    }
     if (App.RawFile) {
         CloseHandle(App.RawFile);
         App.RawFile = NULL;
     }
+    if (App.RecoveryMarked)
+        ClearRecordingMarker(App.ProgramFolder);
+    App.RecoveryMarked = FALSE;
 }
 
 // ---- conversion ----
@@ -156,6 +226,8 @@ static void FlushStaging(bool last)
     if (!App.ConvertActive) {
         WriteOutput(App.StagingBuffer, App.StagedBytes);
         App.StagedBytes = 0;
+        if (!last)
+            KeepHeaderCurrent();
         return;
     }
     if (App.StagedBytes == 0)
@@ -167,8 +239,10 @@ static void FlushStaging(bool last)
         left = 0;
     memmove(App.StagingBuffer, App.StagingBuffer + App.StagedBytes - left, left);
     App.StagedBytes = left;
-    if (!last)
+    if (!last) {
+        KeepHeaderCurrent();
         return;
+    }
     // The recording's last partial block, completed with silence; the "fact"
     // frame count tells a player where the recording really ends.
     DWORD block = App.CodecBlockBytes;
@@ -269,6 +343,18 @@ static void ReleaseRecorder()
     App.StagedBytes = 0;
     CloseOutput();
     CloseConversion();
+    HeapFreeBlock(App.TargetFormat);
+    App.TargetFormat = NULL;
+}
+
+// The format block of the recording's later files.
+static bool KeepTargetFormat(const BYTE *format)
+{
+    size_t length = FormatLength(format);
+    App.TargetFormat = (BYTE *)HeapAllocZero(length);
+    if (App.TargetFormat)
+        memcpy(App.TargetFormat, format, length);
+    return App.TargetFormat != NULL;
 }
 
 // ---- start and stop ----
@@ -294,8 +380,10 @@ bool StartRecording(HWND window, const ReserveEntry *entry)
     }
     App.CaptureSerial = 0;
     App.CapturedBytes = 0;
+    App.WriteFailed = FALSE;
     bool started = QueueCaptureBuffers() && AllocateStaging() && OpenConversion(entry->Format) &&
-                   OpenOutput(entry) && waveInStart(App.CaptureDevice) == MMSYSERR_NOERROR;
+                   KeepTargetFormat(entry->Format) && OpenOutput(entry) &&
+                   waveInStart(App.CaptureDevice) == MMSYSERR_NOERROR;
     if (!started) {
         ReleaseRecorder();
         return false;
@@ -335,6 +423,9 @@ void StopRecording()
     FlushStaging(true);
     HeapFreeBlock(App.StagingBuffer);
     App.StagingBuffer = NULL;
+    App.StagedBytes = 0;
     CloseOutput();
     CloseConversion();
+    HeapFreeBlock(App.TargetFormat);
+    App.TargetFormat = NULL;
 }

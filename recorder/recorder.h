@@ -29,6 +29,9 @@ bool ExpandSavePathAt(const char *pattern, char *out, size_t size, const char *t
 // holds SavePathBytes bytes and receives at most that much, cut at a whole
 // character. Returns the offset of the name part in path.
 size_t SplitPath(const char *path, char *folder, char *name);
+// The name of a recording's next file: the first file's name with "_2",
+// "_3", ... before its extension. False when it does not fit in size bytes.
+bool NumberedPartPath(const char *first, DWORD part, char *out, size_t size);
 // Makes sure the folder of path exists, creating its last level only. No
 // folder part: true without touching the disk.
 bool EnsureFolder(const char *path);
@@ -39,23 +42,64 @@ bool ChooseFile(HWND owner, const char *filter, char *file, char *title, bool op
 
 // ---- WAVE file writer and the raw form ----
 
+// The largest file a recording writes: its RIFF size stays within 32 bits,
+// the file fits a FAT32 disk, and the multimedia file functions can still
+// tell its end from an error.
+enum : DWORD { WavePartLimit = 0xFFFFFFFEu };
+
 struct WaveFileWriter {
     HMMIO File;
     MMCKINFO Riff;
     MMCKINFO Fact;   // remembers where the frame count goes
     MMCKINFO Data;   // open while audio is appended
+    DWORD DataBytes; // audio bytes in "data" so far
+    BOOL PadWritten; // the zero byte after an odd "data" is in the file
 };
 
 // Creates the file with its "fmt " (the whole format block, 18 + cbSize
-// bytes), a "fact" of 0 and an open "data" chunk.
+// bytes), a "fact" of 0 and an open "data" chunk, the sizes already those
+// of an empty recording.
 bool CreateWaveFile(WaveFileWriter *writer, const char *path, const BYTE *format);
-void AppendWaveData(WaveFileWriter *writer, const void *bytes, DWORD length);
-// Closes "data" and "RIFF" with their final sizes, writes the frame count
-// into "fact" and closes the file.
+// Appends to "data", with the pad byte after an odd length. False when the
+// file did not take all of it.
+bool AppendWaveData(WaveFileWriter *writer, const void *bytes, DWORD length);
+// Rewrites the RIFF and "data" sizes and the "fact" frame count in place,
+// so that the file as it stands is a whole WAVE file.
+bool UpdateWaveHeader(WaveFileWriter *writer, DWORD sampleFrames);
+// The file's length once the audio so far is in it.
+DWORD WaveFileLength(const WaveFileWriter *writer);
+// The final sizes and frame count, and the file is closed.
 bool FinishWaveFile(WaveFileWriter *writer, DWORD sampleFrames);
+// Closes the file as it is, after a failed write: RepairWaveFile then makes
+// it consistent with what really reached the disk.
+void AbandonWaveFile(WaveFileWriter *writer);
 // The headerless form: none (NULL) on failure.
 HANDLE CreateRawFile(const char *path);
-void AppendRawData(HANDLE file, const void *bytes, DWORD length);
+// False when the file did not take all of it.
+bool AppendRawData(HANDLE file, const void *bytes, DWORD length);
+
+// ---- repairing a file cut off by a crash or a full disk ----
+
+// How a WAVE file's header must read to match its length.
+struct WaveRepair {
+    DWORD DataOffset;    // where the audio begins
+    DWORD DataBytes;     // whole blocks of audio the file really holds
+    DWORD RiffSize;
+    DWORD FactOffset;    // where the frame count goes, 0 for no "fact"
+    DWORD Frames;
+    DWORD Length;        // the file's length afterwards, pad byte included
+    DWORD PadOffset;     // the byte after odd audio, which must be 0; 0 for none
+    BOOL Needed;         // a size or the frame count differs from the file's
+};
+
+// Works out the repair from the first headLength bytes of a file of
+// fileLength bytes. False when they are no RIFF/WAVE with "fmt " and "data"
+// (or the file is too long for 32-bit sizes): such a file is left alone.
+bool PlanWaveRepair(const BYTE *head, DWORD headLength, ULONGLONG fileLength, WaveRepair *plan);
+// Makes the file's sizes and frame count agree with its real length, cutting
+// a partial block off its end. True when the file is now consistent (or
+// already was); false for a missing file or one that is not such a WAVE.
+bool RepairWaveFile(const char *path);
 
 // ---- capture and conversion ----
 

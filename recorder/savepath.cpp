@@ -119,6 +119,26 @@ size_t SplitPath(const char *path, char *folder, char *name)
     return cut;
 }
 
+bool NumberedPartPath(const char *first, DWORD part, char *out, size_t size)
+{
+    size_t name = SplitPath(first, NULL, NULL), length = strlen(first);
+    // The extension begins at the name's last dot (a whole-character scan);
+    // a name without one takes the number at its end.
+    size_t extension = length;
+    for (const char *scan = first + name; *scan; scan += CharWidth(scan)) {
+        if (*scan == '.')
+            extension = (size_t)(scan - first);
+    }
+    char number[16];
+    int digits = wsprintfA(number, "_%lu", (unsigned long)part);
+    if (length + (size_t)digits + 1 > size)
+        return false;
+    memmove(out, first, extension);
+    memcpy(out + extension, number, (size_t)digits);
+    memcpy(out + extension + digits, first + extension, length - extension + 1);
+    return true;
+}
+
 bool EnsureFolder(const char *path)
 {
     char folder[SavePathBytes];

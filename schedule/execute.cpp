@@ -59,6 +59,8 @@ void BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *stat
     ReserveEntryFree(&App.ActiveReservation);
     App.ActiveReservation = copy;
 
+    // What the caption said of the last recording is over now.
+    ClearRecordingFailure(mainWindow);
     PrepareStereo(request, copy);
     App.ActiveEnd = ComputeEndTime(copy, &next.NextStart);
     // The occurrence just begun counts as taken even when it starts exactly

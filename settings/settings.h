@@ -54,6 +54,14 @@ const char *SettingsSectionName(SettingsSection section);
 // programFolder + TALVORec.ini; false when it does not fit MAX_PATH.
 bool SettingsFilePath(const char *programFolder, char path[MAX_PATH]);
 
+// The WAVE file being recorded, kept in the section RECORDING while the
+// recording runs. Saving is false when the file could not be written,
+// loading when no recording was under way.
+bool SaveRecordingMarker(const char *programFolder, const char *recordingPath);
+bool LoadRecordingMarker(const char *programFolder, char *recordingPath, size_t size);
+// Removes the section (and the file, when nothing else is left in it).
+void ClearRecordingMarker(const char *programFolder);
+
 // Cuts text at the first separator (a whole-character scan) and points *next
 // past it; at the end of the text nothing changes.
 void SplitToken(char *text, char **next, char separator);

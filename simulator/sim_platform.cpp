@@ -15,6 +15,9 @@ static const HANDLE SimLink = (HANDLE)(INT_PTR)0x7A1C;
 enum { CommandLogSize = 256 };
 
 static bool LinkOpen;
+// Unplugging kills the open handle for good, as with the real stereo: only a
+// new open after it is plugged in again gets through.
+static bool LinkDead;
 static uint32_t Faults;
 static uint32_t CommandLog[CommandLogSize];
 static int CommandLogCount;
@@ -22,6 +25,8 @@ static int CommandLogCount;
 void SimSetFaults(uint32_t faults)
 {
     Faults = faults;
+    if ((faults & SimUnplugged) && LinkOpen)
+        LinkDead = true;
 }
 
 uint32_t SimFaults()
@@ -139,7 +144,7 @@ bool PlatformTransfer(HANDLE link, DWORD controlCode, const void *request, DWORD
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
     }
-    if (Faults & SimUnplugged) {
+    if ((Faults & SimUnplugged) || LinkDead) {
         SetLastError(ERROR_DEVICE_NOT_CONNECTED);
         return false;
     }
@@ -162,4 +167,5 @@ void PlatformCloseInterface(HANDLE link)
         return;
     SimStereoClose();
     LinkOpen = false;
+    LinkDead = false;
 }

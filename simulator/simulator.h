@@ -29,7 +29,8 @@ struct SimStereo {
 
 // Faults a test can make the link or the stereo show.
 enum SimFault : uint32_t {
-    SimUnplugged = 0x01,      // not found, and every transfer fails
+    SimUnplugged = 0x01,      // not found, and every transfer fails; a link open
+                              // when it is set stays dead until closed
     SimShortReply = 0x02,     // status replies of 39 bytes
     SimBadChecksum = 0x04,    // status replies whose checksum does not match
     SimIgnoreCommands = 0x08, // commands arrive but change nothing

@@ -233,6 +233,88 @@ void PumpMessagesFor(DWORD milliseconds)
     }
 }
 
+// ---- a disk that fills up ----
+
+static DWORD FullDiskCapacity;
+static int FullDiskOpens;
+
+static LRESULT FullDiskOpen(MMIOINFO *info, const char *name)
+{
+    DWORD mode = info->dwFlags & (MMIO_WRITE | MMIO_READWRITE);
+    DWORD access = mode == MMIO_WRITE ? GENERIC_WRITE : mode == MMIO_READWRITE ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+    DWORD disposition = (info->dwFlags & MMIO_CREATE) ? CREATE_ALWAYS : OPEN_EXISTING;
+    HANDLE file = CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, disposition,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return MMIOERR_CANNOTOPEN;
+    info->adwInfo[0] = (DWORD)(ULONG_PTR)file;
+    info->lDiskOffset = 0;
+    FullDiskOpens++;
+    return MMSYSERR_NOERROR;
+}
+
+static LRESULT FullDiskWrite(MMIOINFO *info, HANDLE file, const char *bytes, LONG length)
+{
+    DWORD at = SetFilePointer(file, 0, NULL, FILE_CURRENT);
+    DWORD room = at < FullDiskCapacity ? FullDiskCapacity - at : 0;
+    DWORD fits = (DWORD)length < room ? (DWORD)length : room;
+    DWORD written = 0;
+    if (fits && !WriteFile(file, bytes, fits, &written, NULL))
+        return -1;
+    info->lDiskOffset += (LONG)written;
+    return written == (DWORD)length ? (LRESULT)length : -1;
+}
+
+static LRESULT CALLBACK FullDiskProc(LPSTR infoBytes, UINT message, LPARAM first, LPARAM second)
+{
+    MMIOINFO *info = (MMIOINFO *)infoBytes;
+    HANDLE file = (HANDLE)(ULONG_PTR)info->adwInfo[0];
+    DWORD done = 0;
+    switch (message) {
+    case MMIOM_OPEN:
+        return FullDiskOpen(info, (const char *)first);
+    case MMIOM_CLOSE:
+        CloseHandle(file);
+        return 0;
+    case MMIOM_READ:
+        if (!ReadFile(file, (void *)first, (DWORD)second, &done, NULL))
+            return -1;
+        info->lDiskOffset += (LONG)done;
+        return (LRESULT)done;
+    case MMIOM_WRITE:
+    case MMIOM_WRITEFLUSH:
+        return FullDiskWrite(info, file, (const char *)first, (LONG)second);
+    case MMIOM_SEEK: {
+        static const DWORD methods[] = { FILE_BEGIN, FILE_CURRENT, FILE_END };
+        DWORD at = SetFilePointer(file, (LONG)first, NULL, methods[second % 3]);
+        if (at == INVALID_SET_FILE_POINTER)
+            return -1;
+        info->lDiskOffset = (LONG)at;
+        return (LRESULT)at;
+    }
+    }
+    return 0;
+}
+
+int UseFullDisk(DWORD capacity)
+{
+    static bool installed;
+    if (!installed)
+        installed = mmioInstallIOProcA(mmioFOURCC('F', 'U', 'L', ' '), FullDiskProc, MMIO_INSTALLPROC) != NULL;
+    FullDiskCapacity = capacity;
+    return FullDiskOpens;
+}
+
+std::string BuildFolder()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(NULL, path, sizeof path);
+    char *cut = strrchr(path, '\\');
+    if (cut)
+        cut[1] = '\0';
+    return path;
+}
+
 // ---- windows ----
 
 HWND OpenMainWindow(const std::string &folder, const SimStereo &stereo)

@@ -46,6 +46,18 @@ extern int CaptureNotices;
 extern DWORD FirstCaptureTick;
 // Dispatches the thread's messages for the given time.
 void PumpMessagesFor(DWORD milliseconds);
+
+// ---- a disk that fills up ----
+
+// Files whose names end in ".ful+" are opened by the multimedia file
+// functions through an I/O procedure of the tests' own: real files, on a
+// "disk" where no file grows beyond capacity bytes. A write that does not
+// fit stores what does and fails, as on a full disk; writes inside the file
+// still succeed. Returns how many such files were opened so far.
+int UseFullDisk(DWORD capacity);
+
+// The folder of the test program, where the other programs of the build lie.
+std::string BuildFolder();
 // ---- windows ----
 
 // The main window on the simulated stereo, which starts as stereo; the

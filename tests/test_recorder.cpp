@@ -321,6 +321,8 @@ protected:
     {
         ResetAppState();
         folder = MakeTempFolder("rec");
+        // The settings file that names the recording under way lives here too.
+        snprintf(App.ProgramFolder, sizeof App.ProgramFolder, "%s", folder.c_str());
         window = CreateCaptureWindow();
         ASSERT_NE(window, nullptr);
     }

@@ -298,3 +298,89 @@ TEST_F(TimerRecording, TrayIconShowsTheReservationAndThePower)
     PumpMessages();
     EXPECT_TRUE(IsWindowVisible(window));
 }
+
+TEST_F(TimerRecording, FullDiskEndsTheReservationAndSaysSoQuietly)
+{
+    stereo.Power = 1;
+    stereo.Source = 0;
+    stereo.Preset = 4;
+    App.OptionFlags.MuteRec = 0;
+    UseFullDisk(500000);
+    Add("満杯", 4, 0, 5, 10, 0, 11, 0, "full.ful+");
+    ReserveEntry *next = Add("次の番組", 4, 0, 5, 12, 0, 13, 0, "next.wav");
+    Open(At(9, 59, 55));
+    Tick();
+    ASSERT_EQ(App.ReserveState, Recording);
+    char caption[64] = "";
+    GetWindowTextA(window, caption, sizeof caption);
+    std::string normalCaption = caption;
+
+    // The device's buffers, faster than real time, until the disk is full.
+    std::string audio(App.CaptureBufferBytes, '\x11');
+    for (int i = 0; i < 200 && !App.WriteFailed; i++)
+        StageCapture((const BYTE *)audio.data(), (DWORD)audio.size());
+    ASSERT_TRUE(App.WriteFailed);
+    TakeSentCommands();
+    Tick();
+    EXPECT_EQ(App.ReserveState, Idle) << "ended at the first tick after the failure";
+    EXPECT_FALSE(App.RecordingActive);
+    EXPECT_TRUE(Sent(TakeSentCommands(), PowerOff)) << "ended as at its end time: PowOffEndRec applies";
+    EXPECT_EQ(FindThreadWindow("#32770", NULL, NULL), nullptr) << "no box holds up the timer";
+    GetWindowTextA(window, caption, sizeof caption);
+    EXPECT_EQ(std::string(caption), "TALVO レコーダー - 録音中止");
+    ShowWindow(window, SW_MINIMIZE);
+    PumpMessages();
+    EXPECT_STREQ(App.TrayData.szTip, "TALVO レコーダー\n書き込みエラーで録音を中止しました");
+    SendMessageA(window, WM_COMMAND, IDM_OPEN, 0);
+    PumpMessages();
+    WaveParts parts;
+    ASSERT_EQ(ParseWave(ReadTextFile(folder + "full.ful+"), &parts), "");
+    EXPECT_GT(parts.Data.size(), 400000u);
+    EXPECT_EQ(parts.Frames(), parts.Data.size()) << "22,050 Hz 8-bit mono: a byte a frame";
+
+    // The notice stands until the next reservation begins.
+    clock = At(11, 59, 55);
+    Tick();
+    EXPECT_NE(App.ActiveReservation, nullptr);
+    EXPECT_STREQ(App.ActiveReservation->Title, next->Title);
+    GetWindowTextA(window, caption, sizeof caption);
+    EXPECT_EQ(std::string(caption), normalCaption);
+}
+
+TEST_F(TimerRecording, UnpluggedStereoRecordsOnAndIsFollowedOnceBack)
+{
+    stereo.Power = 1;
+    stereo.Source = 0;
+    stereo.Preset = 6;
+    stereo.Volume = 20;
+    App.OptionFlags.MuteRec = 0;
+    App.OptionFlags.PowOffEndRec = 0;
+    Add("抜けても", 6, 0, 5, 10, 0, 10, 1, "unplugged.wav");
+    Open(At(9, 59, 55));
+    Tick();
+    ASSERT_EQ(App.ReserveState, Recording);
+    RecordFor(20);
+
+    SimSetFaults(SimUnplugged);
+    DeviceStatus before = App.DeviceStatus;
+    ChangeSimulatedStereo([](SimStereo &s) { s.Volume = 31; });
+    RecordFor(45);  // more than two attempts to open the link again
+    EXPECT_EQ(App.ReserveState, Recording) << "the recording goes on";
+    EXPECT_EQ(memcmp(&App.DeviceStatus, &before, sizeof before), 0) << "the panel keeps the last status";
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, 20))) << "still in the recording layout";
+
+    SimSetFaults(0);
+    int ticks = 0;
+    while (App.DeviceStatus.Volume != 31 && ticks < 40) {
+        Tick(true);
+        ticks++;
+    }
+    EXPECT_EQ(App.DeviceStatus.Volume, 31) << "the panel follows the stereo again";
+    EXPECT_LE(ticks, ReopenTicks + 1) << "within two seconds of being plugged in";
+    clock = At(10, 1, 0);
+    Tick();
+    EXPECT_EQ(App.ReserveState, Idle) << "ended at its end time";
+    WaveParts parts;
+    ASSERT_EQ(ParseWave(ReadTextFile(folder + "unplugged.wav"), &parts), "");
+    EXPECT_GT(parts.Frames(), 3u * 22050) << "recorded through the time without the link";
+}
