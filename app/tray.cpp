@@ -35,12 +35,20 @@ void AddTrayIcon(HWND mainWindow)
     Shell_NotifyIconA(NIM_ADD, &data);
 }
 
-void DeleteTrayIcon()
+// The record that names the program's one icon, with nothing else set.
+static NOTIFYICONDATAA IconRecord(UINT flags)
 {
     NOTIFYICONDATAA data = {};
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
     data.hWnd = App.MainWindow;
     data.uID = TrayIconId;
+    data.uFlags = flags;
+    return data;
+}
+
+void DeleteTrayIcon()
+{
+    NOTIFYICONDATAA data = IconRecord(0);
     Shell_NotifyIconA(NIM_DELETE, &data);
 }
 
@@ -48,11 +56,7 @@ void UpdateTrayIcon()
 {
     if (!App.MainWindow || !IsIconic(App.MainWindow))
         return;
-    NOTIFYICONDATAA data = {};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = App.MainWindow;
-    data.uID = TrayIconId;
-    data.uFlags = NIF_ICON;
+    NOTIFYICONDATAA data = IconRecord(NIF_ICON);
     data.hIcon = App.TrayIcons[TrayIconIndex()];
     App.TrayData.hIcon = data.hIcon;
     Shell_NotifyIconA(NIM_MODIFY, &data);
@@ -64,11 +68,7 @@ static void SetTrayTip(const char *tip)
     lstrcpynA(App.TrayData.szTip, tip, sizeof App.TrayData.szTip);
     if (!App.MainWindow || !IsIconic(App.MainWindow))
         return;
-    NOTIFYICONDATAA data = {};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = App.MainWindow;
-    data.uID = TrayIconId;
-    data.uFlags = NIF_TIP;
+    NOTIFYICONDATAA data = IconRecord(NIF_TIP);
     lstrcpynA(data.szTip, tip, sizeof data.szTip);
     Shell_NotifyIconA(NIM_MODIFY, &data);
 }
