@@ -12,6 +12,7 @@
 #include <vector>
 #include "support.h"
 #include "options/options.h"
+#include "reserveui/reserveui.h"
 #include "app/mainwindow.h"
 #include "res/resource.h"
 
@@ -701,6 +702,31 @@ TEST_F(Acquisition, RunsFromTheMainWindowsTick)
     PumpMessages();
     for (int i = 0; i < PresetCount; i++)
         EXPECT_EQ(App.PresetTable[i].Frequency, stereo.PresetFrequency[i]) << i;
+
+    // The learnt frequencies are the stations a new reservation offers.
+    std::vector<std::string> offered;
+    std::vector<int> slots;
+    WhenWindowAppears([&] { return FindThreadWindow("#32770", NULL, mainWindow); }, [&](HWND dialog) {
+        HWND combo = GetDlgItem(dialog, IDC_EDIT_STATION);
+        for (int item = 0; item < (int)SendMessageA(combo, CB_GETCOUNT, 0, 0); item++) {
+            char text[64] = "";
+            SendMessageA(combo, CB_GETLBTEXT, (WPARAM)item, (LPARAM)text);
+            offered.push_back(text);
+            slots.push_back((int)SendMessageA(combo, CB_GETITEMDATA, (WPARAM)item, 0));
+        }
+        PressDialogButton(dialog, IDCANCEL);
+    });
+    DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_RESERVE_EDIT), mainWindow, ReserveEditDlgProc,
+                    (LPARAM)-1);
+    ASSERT_EQ(offered.size(), (size_t)PresetCount / 2) << "the enabled presets";
+    for (size_t k = 0; k < offered.size(); k++) {
+        int32_t frequency = stereo.PresetFrequency[slots[k]];
+        int station = FindStationByFrequency(frequency);
+        std::string expected = station >= 0 ? App.StationNameTable.Items[station].Name : Frequency(frequency);
+        if (frequency == 0)
+            expected = std::to_string(slots[k] + 1);
+        EXPECT_EQ(offered[k], expected) << "preset " << slots[k] + 1;
+    }
     CloseMainWindow(mainWindow);
 }
 
