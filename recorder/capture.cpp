@@ -421,11 +421,5 @@ void StopRecording()
     StageReturnedBuffers();
     CloseCaptureDevice();
     FlushStaging(true);
-    HeapFreeBlock(App.StagingBuffer);
-    App.StagingBuffer = NULL;
-    App.StagedBytes = 0;
-    CloseOutput();
-    CloseConversion();
-    HeapFreeBlock(App.TargetFormat);
-    App.TargetFormat = NULL;
+    ReleaseRecorder();
 }
