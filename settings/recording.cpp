@@ -2,6 +2,7 @@
 // after a crash or a power failure finds there the file it has to repair.
 // The section exists only while a WAVE recording is being written.
 #include "settings/settings.h"
+#include "settings/safesave.h"
 #include "app/heap.h"
 #include <string.h>
 
@@ -10,9 +11,6 @@ static const char FileKey[] = "File=";
 
 bool SaveRecordingMarker(const char *programFolder, const char *recordingPath)
 {
-    char path[MAX_PATH];
-    if (!SettingsFilePath(programFolder, path))
-        return false;
     size_t length = strlen(recordingPath);
     // "File=path", its NUL and the NUL that ends the section's lines.
     char *lines = (char *)HeapAllocZero(sizeof FileKey + length + 1);
@@ -20,7 +18,15 @@ bool SaveRecordingMarker(const char *programFolder, const char *recordingPath)
         return false;
     memcpy(lines, FileKey, sizeof FileKey - 1);
     memcpy(lines + sizeof FileKey - 1, recordingPath, length);
-    bool written = WritePrivateProfileSectionA(RecordingSection, lines, path) != FALSE;
+    // Like every save of the file: whole, so that the settings around the
+    // mark survive a crash in the middle of writing it.
+    SettingsCopy copy;
+    bool written = BeginSettingsCopy(programFolder, &copy);
+    if (written && !WritePrivateProfileSectionA(RecordingSection, lines, copy.Copy)) {
+        DiscardSettingsCopy(&copy);
+        written = false;
+    }
+    written = written && CommitSettingsCopy(&copy);
     HeapFreeBlock(lines);
     return written;
 }
@@ -55,11 +61,18 @@ void ClearRecordingMarker(const char *programFolder)
     char path[MAX_PATH];
     if (!SettingsFilePath(programFolder, path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
         return;
-    WritePrivateProfileStringA(RecordingSection, NULL, NULL, path);
+    SettingsCopy copy;
+    if (!BeginSettingsCopy(programFolder, &copy))
+        return;
+    WritePrivateProfileStringA(RecordingSection, NULL, NULL, copy.Copy);
     // A file that held nothing but the marker goes again, so that the next
     // start still finds no settings file and begins with its defaults (all
     // presets offered, the default stations).
     char names[4] = "";
-    if (GetPrivateProfileSectionNamesA(names, sizeof names, path) == 0)
+    if (GetPrivateProfileSectionNamesA(names, sizeof names, copy.Copy) == 0) {
+        DiscardSettingsCopy(&copy);
         DeleteFileA(path);
+        return;
+    }
+    CommitSettingsCopy(&copy);
 }

@@ -3,6 +3,8 @@
 #include "settings/settings.h"
 #include "app/appstate.h"
 #include "app/heap.h"
+#include "settings/repeated.h"
+#include "settings/safesave.h"
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
@@ -22,6 +24,8 @@ enum : size_t {
     LongestValue = 1023,
 };
 
+SectionReader ReadProfileSection = GetPrivateProfileSectionA;
+
 static const char Comma[] = ",";
 static const char EscapedComma[] = "\\x2C";
 
@@ -37,6 +41,9 @@ int32_t *OptionFlagAt(OptionFlags *flags, int index)
     case 1: return &flags->PowOffEnd;
     case 2: return &flags->PowOffEndRec;
     case 3: return &flags->MuteRec;
+    case 4: return &flags->Notices;
+    case 5: return &flags->WakeRec;
+    case 6: return &flags->StartInTray;
     }
     return NULL;
 }
@@ -71,7 +78,7 @@ static void SetSectionDefaults(SettingsSection section)
         memcpy(App.ReserveListColumnWidths, defaultWidths, sizeof defaultWidths);
         break;
     case SectionOption:
-        App.OptionFlags = OptionFlags{ 0, 0, 1, 1 };
+        App.OptionFlags = OptionFlags{ 0, 0, 1, 1, 1, 1, 0 };
         break;
     case SectionFreq:
         memset(App.PresetTable, 0, sizeof App.PresetTable);
@@ -109,7 +116,7 @@ static char *ReadSection(const char *name, const char *path, DWORD *count)
         char *buffer = (char *)HeapAllocZero(size);
         if (!buffer)
             return NULL;
-        *count = GetPrivateProfileSectionA(name, buffer, (DWORD)size, path);
+        *count = ReadProfileSection(name, buffer, (DWORD)size, path);
         if (*count != size - 2)
             return buffer;
         HeapFreeBlock(buffer);
@@ -157,9 +164,22 @@ static void ApplyLine(SettingsSection section, char *line)
     ParseSettingsLine(section, key, piece);
 }
 
+// Lines end in NUL; an empty line (a second NUL) ends the section.
+static void ApplyLines(SettingsSection section, char *buffer, DWORD count)
+{
+    char *end = buffer + count;
+    for (char *line = buffer; line < end && *line;) {
+        size_t length = strlen(line);
+        ApplyLine(section, line);
+        line += length + 1;
+    }
+}
+
 void LoadSettingsSection(const char *programFolder, SettingsSection section)
 {
     SetSectionDefaults(section);
+    App.SectionUnreadable[section] = FALSE;
+    App.SectionRepeated[section] = FALSE;
     char path[MAX_PATH];
     if (!SettingsFilePath(programFolder, path))
         return;
@@ -172,17 +192,23 @@ void LoadSettingsSection(const char *programFolder, SettingsSection section)
         return;
     }
     DWORD count = 0;
-    char *buffer = ReadSection(SettingsSectionName(section), path, &count);
+    const char *name = SettingsSectionName(section);
+    char *buffer = ReadSection(name, path, &count);
+    App.SectionUnreadable[section] = buffer == NULL;
     if (!buffer)
         return;
-    // Lines end in NUL; an empty line (a second NUL) ends the section.
-    char *end = buffer + count;
-    for (char *line = buffer; line < end && *line;) {
-        size_t length = strlen(line);
-        ApplyLine(section, line);
-        line += length + 1;
-    }
+    ApplyLines(section, buffer, count);
     HeapFreeBlock(buffer);
+    // The same section under a second header: its lines count as well, in
+    // the order the file has them.
+    if (CountSectionHeaders(path, name) > 1) {
+        App.SectionRepeated[section] = TRUE;
+        buffer = ReadLaterSections(path, name, &count);
+        App.SectionUnreadable[section] = buffer == NULL;
+        if (buffer)
+            ApplyLines(section, buffer, count);
+        HeapFreeBlock(buffer);
+    }
 }
 
 // ---- applying one line ----
@@ -282,7 +308,7 @@ static void ParseReserveListLine(const char *key, char *value)
 }
 
 static const char *const OptionKeys[OptionFlagCount] = {
-    "PowOnStart", "PowOffEnd", "PowOffEndRec", "MuteRec",
+    "PowOnStart", "PowOffEnd", "PowOffEndRec", "MuteRec", "Notices", "WakeRec", "StartInTray",
 };
 
 static void ParseOptionLine(const char *key, const char *value)
@@ -461,7 +487,7 @@ static void ComposeStation(SectionText *text)
     }
 }
 
-bool SaveSettingsSection(HWND mainWindow, const char *programFolder, SettingsSection section)
+bool WriteSettingsSection(HWND mainWindow, const char *file, SettingsSection section)
 {
     SectionText text = {};
     if (!Reserve(&text, 0))
@@ -474,15 +500,26 @@ bool SaveSettingsSection(HWND mainWindow, const char *programFolder, SettingsSec
     case SectionFreq:        ComposeFreq(&text); break;
     case SectionStation:     ComposeStation(&text); break;
     }
-    char path[MAX_PATH];
     bool written = false;
     // A section that could not be composed whole is not written: the file
     // keeps the lines it had rather than losing some of them.
-    if (!text.failed && SettingsFilePath(programFolder, path)) {
+    if (!text.failed) {
         text.data[text.length] = '\0';
         text.data[text.length + 1] = '\0';
-        written = WritePrivateProfileSectionA(SettingsSectionName(section), text.data, path) != FALSE;
+        const char *name = SettingsSectionName(section);
+        // Only a section loaded from several headers is gathered under one:
+        // the others are written in their place, as always.
+        int headers = App.SectionRepeated[section] ? CountSectionHeaders(file, name) : 1;
+        if (headers > 1)
+            written = WriteSectionOnce(file, name, text.data, headers);
+        else
+            written = WritePrivateProfileSectionA(name, text.data, file) != FALSE;
     }
     HeapFreeBlock(text.data);
     return written;
+}
+
+bool SaveSettingsSection(HWND mainWindow, const char *programFolder, SettingsSection section)
+{
+    return SaveSettingsSections(mainWindow, programFolder, &section, 1);
 }

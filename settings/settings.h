@@ -37,8 +37,11 @@ struct OptionFlags {
     int32_t PowOffEnd;
     int32_t PowOffEndRec;
     int32_t MuteRec;
+    int32_t Notices;    // notices from the notification-area icon; on when the key is missing
+    int32_t WakeRec;    // wake the PC from sleep for the next reservation; on when the key is missing
+    int32_t StartInTray; // start with only the notification-area icon; off when the key is missing
 };
-enum { OptionFlagCount = 4 };
+enum { OptionFlagCount = 7 };
 int32_t *OptionFlagAt(OptionFlags *flags, int index);
 
 extern const char SettingsFileName[];
@@ -46,13 +49,25 @@ extern const char SettingsFileName[];
 // Sets the section's defaults, then applies the section's lines from the file.
 void LoadSettingsSection(const char *programFolder, SettingsSection section);
 // Replaces the section in the file with the lines composed from the program's
-// state (WINDOW takes the main window's normal position when there is one).
-// False when the file could not be written.
+// state (WINDOW takes the main window's normal position when there is one),
+// in one whole-or-nothing replacement of the file. False when the file could
+// not be written.
 bool SaveSettingsSection(HWND mainWindow, const char *programFolder, SettingsSection section);
+// Composes the section and writes it into the given file; a section loaded
+// from several headers is left under one. False when it was not written.
+bool WriteSettingsSection(HWND mainWindow, const char *file, SettingsSection section);
+// How sections are read from the file: GetPrivateProfileSectionA. The tests
+// put a reader here that fails, as a damaged disk would.
+typedef DWORD(WINAPI *SectionReader)(LPCSTR section, LPSTR buffer, DWORD size, LPCSTR file);
+extern SectionReader ReadProfileSection;
 void ParseSettingsLine(SettingsSection section, const char *key, char *value);
 const char *SettingsSectionName(SettingsSection section);
 // programFolder + TALVORec.ini; false when it does not fit MAX_PATH.
 bool SettingsFilePath(const char *programFolder, char path[MAX_PATH]);
+
+// Gives window the stored normal rectangle (as GetWindowPlacement reported
+// it) and shows it with showCommand (SW_HIDE keeps a new window hidden).
+bool RestoreWindowPlace(HWND window, const RECT *normal, UINT showCommand);
 
 // The WAVE file being recorded, kept in the section RECORDING while the
 // recording runs. Saving is false when the file could not be written,
@@ -65,6 +80,9 @@ void ClearRecordingMarker(const char *programFolder);
 // Cuts text at the first separator (a whole-character scan) and points *next
 // past it; at the end of the text nothing changes.
 void SplitToken(char *text, char **next, char separator);
+// The bytes of text that fit in size - 1 (room for the terminating zero),
+// ending at a whole character.
+size_t WholeCharactersWithin(const char *text, size_t size);
 // Copies source to destination replacing every find (tried only at the start
 // of a character) by replacement. Returns the result's length; with no
 // destination it only measures.

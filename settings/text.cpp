@@ -11,6 +11,19 @@ static const char *NextChar(const char *p)
     return p + 1;
 }
 
+size_t WholeCharactersWithin(const char *text, size_t size)
+{
+    size_t kept = 0;
+    for (const char *p = text; *p;) {
+        const char *next = NextChar(p);
+        if ((size_t)(next - text) > size - 1)
+            break;
+        kept = (size_t)(next - text);
+        p = next;
+    }
+    return kept;
+}
+
 void SplitToken(char *text, char **next, char separator)
 {
     for (char *p = text; *p; p = (char *)NextChar(p)) {

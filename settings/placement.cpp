@@ -1,0 +1,17 @@
+// Putting the windows back where they were. Their places are stored as
+// GetWindowPlacement reports them, in workspace coordinates, which differ
+// from screen coordinates by the taskbar when it stands at the top or the
+// left; only SetWindowPlacement reads them the same way, and it also brings
+// a window stored on a monitor that is gone back onto one that is there.
+#include "settings/settings.h"
+#include <string.h>
+
+bool RestoreWindowPlace(HWND window, const RECT *normal, UINT showCommand)
+{
+    WINDOWPLACEMENT placement;
+    memset(&placement, 0, sizeof placement);
+    placement.length = sizeof placement;
+    placement.showCmd = showCommand;
+    placement.rcNormalPosition = *normal;
+    return SetWindowPlacement(window, &placement) != FALSE;
+}
