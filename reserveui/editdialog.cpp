@@ -3,6 +3,8 @@
 // row and recompute the schedule, Cancel throws it away.
 #include "reserveui/reserveui.h"
 #include "app/appstate.h"
+#include "app/savenotice.h"
+#include "schedule/execute.h"
 #include "app/heap.h"
 #include "recorder/recorder.h"
 #include "res/resource.h"
@@ -282,6 +284,10 @@ static void ReadMode(HWND dialog, ReserveEntry *copy)
         return;
     }
     LRESULT index = SendDlgItemMessageA(dialog, IDC_EDIT_WEEKLY, CB_GETCURSEL, 0, 0);
+    // A weekly entry whose weekdays no pattern has (a hand-edited settings
+    // file) keeps them until the user picks a pattern.
+    if (index < 0 && copy->Day == 0)
+        return;
     if (index < 0 || index >= WeekPatternCount)
         index = 0;
     const WeekPattern &pattern = WeekPatternList[index];
@@ -383,6 +389,7 @@ static BOOL CommitReserveEditor(HWND dialog, int command, ReserveEntry **slot, i
             EndDialog(dialog, IDCANCEL);
         return TRUE;
     }
+    int stored = *editIndex;
     if (command == IDOK) {
         EndDialog(dialog, IDOK);
     } else if (!LoadReserveEditor(dialog, slot, App.ReserveList.Items[*editIndex])) {
@@ -391,7 +398,11 @@ static BOOL CommitReserveEditor(HWND dialog, int command, ReserveEntry **slot, i
     } else {
         EnableWindow(GetDlgItem(dialog, IDC_EDIT_APPLY), FALSE);
     }
-    ComputeSchedule(&App.LastTick, &App.ReserveList, &App.NextReservation, ScheduleNowTaken);
+    ComputeScheduleAfterEdit();
+    SaveSettingsChange(SectionReserve);
+    // The overlap is told, not refused: the later reservation takes over.
+    ShowOverlapMarks(GetDlgItem(GetParent(dialog), IDC_RESERVE_LIST));
+    TellStoredOverlap(stored);
     return TRUE;
 }
 

@@ -3,8 +3,11 @@
 // delete, enable, disable and start reservations.
 #include "reserveui/reserveui.h"
 #include "app/appstate.h"
+#include "app/savenotice.h"
+#include "schedule/execute.h"
 #include "res/resource.h"
 #include <commctrl.h>
+#include <string.h>
 
 static const char ReserveListClassName[] = "ReserveListClass";
 
@@ -34,12 +37,10 @@ static int ToolbarHeight(HWND hwnd)
     return bar.bottom - bar.top;
 }
 
-// The list's changes count from the last tick: that tick has already begun
-// whatever was due at its instant, so an occurrence starting exactly then is
-// taken and must not be begun a second time.
-static void RecomputeSchedule()
+static void RecomputeSchedule(HWND hwnd)
 {
-    ComputeSchedule(&App.LastTick, &App.ReserveList, &App.NextReservation, ScheduleNowTaken);
+    ComputeScheduleAfterEdit();
+    ShowOverlapMarks(ListViewOf(hwnd));
 }
 
 static int NextSelectedRow(HWND listView, int after)
@@ -96,7 +97,7 @@ static bool CreateListToolbar(HWND hwnd)
         { STD_DELETE, IDM_RESERVE_DELETE, 0, TBSTYLE_BUTTON, {0, 0}, 0, 0 },
         { STD_PROPERTIES, IDM_RESERVE_PROPERTIES, 0, TBSTYLE_BUTTON, {0, 0}, 0, 0 },
     };
-    HWND toolbar = CreateToolbarEx(hwnd, WS_VISIBLE | TBSTYLE_FLAT, IDC_RESERVE_TOOLBAR, 5, HINST_COMMCTRL,
+    HWND toolbar = CreateToolbarEx(hwnd, WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, IDC_RESERVE_TOOLBAR, 5, HINST_COMMCTRL,
                                    IDB_STD_SMALL_COLOR, buttons, 5, 0, 0, 0, 0, sizeof(TBBUTTON));
     return toolbar != NULL;
 }
@@ -118,7 +119,8 @@ static bool CreateListView(HWND hwnd, HINSTANCE instance)
                                     (HMENU)(INT_PTR)IDC_RESERVE_LIST, instance, NULL);
     if (!listView)
         return false;
-    SendMessageA(listView, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    SendMessageA(listView, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                 LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     for (int c = 0; c < ColumnCount; c++) {
         LVCOLUMNA column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
@@ -128,6 +130,7 @@ static bool CreateListView(HWND hwnd, HINSTANCE instance)
         SendMessageA(listView, LVM_INSERTCOLUMNA, (WPARAM)c, (LPARAM)&column);
     }
     FillReserveListView(listView);
+    ShowOverlapMarks(listView);
     return true;
 }
 
@@ -215,7 +218,8 @@ static void OnPasteReservations(HWND hwnd)
             break;
         }
     }
-    RecomputeSchedule();
+    RecomputeSchedule(hwnd);
+    SaveSettingsChange(SectionReserve);
 }
 
 static void OnDeleteReservations(HWND hwnd)
@@ -232,7 +236,8 @@ static void OnDeleteReservations(HWND hwnd)
         ReserveListRemove(&App.ReserveList, (uint32_t)row);
         after = row - 1;  // the rows below have moved up by one
     }
-    RecomputeSchedule();
+    RecomputeSchedule(hwnd);
+    SaveSettingsChange(SectionReserve);
     // Deleting leaves nothing selected; the buttons that need a selection
     // must not stay enabled.
     UpdateSelectionButtons(hwnd);
@@ -321,8 +326,14 @@ static void OnListItemChanged(HWND hwnd, const NMLISTVIEW *change)
         // A row without a check box yet (image 0) says nothing about its entry.
         if (image == 0 || change->iItem < 0 || (uint32_t)change->iItem >= App.ReserveList.Count)
             return;
-        App.ReserveList.Items[change->iItem]->Enabled = (int32_t)image - 1;
-        RecomputeSchedule();
+        int32_t enabled = (int32_t)image - 1;
+        bool changedEntry = App.ReserveList.Items[change->iItem]->Enabled != enabled;
+        App.ReserveList.Items[change->iItem]->Enabled = enabled;
+        RecomputeSchedule(hwnd);
+        // Filling the rows sets every check box to what the entry already
+        // holds: only a real change goes to the file.
+        if (changedEntry)
+            SaveSettingsChange(SectionReserve);
     }
 }
 
@@ -363,8 +374,54 @@ static void OnListRightClick(HWND hwnd, const NMITEMACTIVATE *click)
     TrackPopupMenu(ListPopup, TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd, NULL);
 }
 
+void CommandNameFromMenuText(const char *menuText, char *name, size_t size)
+{
+    if (!size)
+        return;
+    size_t used = 0;
+    for (const char *p = menuText; *p && *p != '\t';) {
+        const char *next = CharNextA(p);
+        // "(&N)": the mnemonic in brackets goes with its brackets.
+        if (p[0] == '(' && p[1] == '&' && p[2] && p[2] != '&' && p[3] == ')') {
+            p += 4;
+            continue;
+        }
+        if (*p == '&') {
+            p++;
+            if (*p != '&')
+                continue;  // a bare mnemonic mark; "&&" is one ampersand
+            next = p + 1;
+        }
+        size_t length = (size_t)(next - p);
+        if (used + length >= size)
+            break;
+        memcpy(name + used, p, length);
+        used += length;
+        p = next;
+    }
+    // A mnemonic in brackets at the end leaves no space before it.
+    while (used > 0 && name[used - 1] == ' ')
+        used--;
+    name[used] = '\0';
+}
+
+// A toolbar button's tip: its command's name as the context menu writes it.
+static void OnToolbarTip(NMTTDISPINFOA *tip)
+{
+    char text[sizeof tip->szText * 2] = "";
+    if (ListPopup)
+        GetMenuStringA(ListPopup, (UINT)tip->hdr.idFrom, text, sizeof text, MF_BYCOMMAND);
+    CommandNameFromMenuText(text, tip->szText, sizeof tip->szText);
+    tip->lpszText = tip->szText;
+    tip->hinst = NULL;
+}
+
 static void OnReserveListNotify(HWND hwnd, WPARAM id, const NMHDR *header)
 {
+    if (header->code == TTN_GETDISPINFOA) {
+        OnToolbarTip((NMTTDISPINFOA *)header);
+        return;
+    }
     if (id != IDC_RESERVE_LIST)
         return;
     switch (header->code) {
@@ -373,6 +430,9 @@ static void OnReserveListNotify(HWND hwnd, WPARAM id, const NMHDR *header)
         break;
     case NM_RCLICK:
         OnListRightClick(hwnd, (const NMITEMACTIVATE *)header);
+        break;
+    case LVN_GETINFOTIPA:
+        OnOverlapTip((NMLVGETINFOTIPA *)header);
         break;
     case NM_DBLCLK:
     case NM_RETURN:
@@ -406,6 +466,7 @@ static void CloseReserveListWindow(HWND hwnd)
     HWND listView = ListViewOf(hwnd);
     for (int c = 0; c < ColumnCount; c++)
         App.ReserveListColumnWidths[c] = (int32_t)SendMessageA(listView, LVM_GETCOLUMNWIDTH, (WPARAM)c, 0);
+    SaveSettingsChange(SectionReserveList);
     DestroyWindow(hwnd);
 }
 
@@ -413,6 +474,7 @@ static void CloseReserveListWindow(HWND hwnd)
 static void OnReserveListDestroy(HWND hwnd)
 {
     ReserveListClear(&App.CopyBuffer);
+    ForgetOverlapMarks();
     if (ListMenu)
         DestroyMenu(ListMenu);
     ListMenu = NULL;
@@ -453,6 +515,7 @@ void RegisterReserveListClass(HINSTANCE instance)
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = ReserveListWndProc;
     windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
     windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = ReserveListClassName;
@@ -465,6 +528,13 @@ HWND CreateReserveListWindow(HINSTANCE instance)
     // 32-bit arithmetic: the stored default sizes are CW_USEDEFAULT.
     int width = (int)((uint32_t)rect.right - (uint32_t)rect.left);
     int height = (int)((uint32_t)rect.bottom - (uint32_t)rect.top);
-    return CreateWindowExA(0, ReserveListClassName, "予約設定一覧", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN,
-                           rect.left, rect.top, width, height, NULL, NULL, instance, NULL);
+    // A stored rectangle is given back as it was stored; the first time, the
+    // system chooses the size.
+    bool stored = rect.right != (LONG)CW_USEDEFAULT && rect.bottom != (LONG)CW_USEDEFAULT && width > 0 && height > 0;
+    HWND window = CreateWindowExA(0, ReserveListClassName, "予約設定一覧",
+                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | (stored ? 0 : WS_VISIBLE), rect.left,
+                                  rect.top, width, height, NULL, NULL, instance, NULL);
+    if (window && stored)
+        RestoreWindowPlace(window, &rect, SW_SHOWNORMAL);
+    return window;
 }

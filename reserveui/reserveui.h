@@ -1,6 +1,7 @@
 // The reservation list window, its edit dialog and the recording-format choice.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <mmreg.h>
 #include <stddef.h>
 #include <stdint.h>
@@ -21,6 +22,25 @@ bool SetReserveListItem(HWND listView, const ReserveEntry *entry, int index, boo
 void PresetLabel(int preset, char *text, size_t size);
 // "毎日", "12/24(水)", "毎水曜日" or "月-金曜日".
 void DateLabel(const ReserveEntry *entry, char *text, size_t size);
+
+// ---- reservations that overlap ----
+
+// Marks every row whose reservation overlaps another enabled one (the
+// system's warning icon before its name) and keeps which one for the tip.
+void ShowOverlapMarks(HWND listView);
+void ForgetOverlapMarks();
+// The row of the reservation that row overlaps, as last marked; -1 for none.
+int ReserveRowOverlap(int row);
+// "「other」と時間が重なっています" for a marked row; false for an unmarked one.
+bool OverlapTip(int row, char *text, size_t size);
+// The list view's tip for a row (LVN_GETINFOTIP): the overlap, when marked.
+void OnOverlapTip(NMLVGETINFOTIPA *tip);
+// After a reservation is stored: a notice when it overlaps another.
+void TellStoredOverlap(int index);
+
+// The name of a command as a menu item's text writes it, for a tooltip:
+// without its mnemonic ("(&N)" or "&") and its shortcut key (after a tab).
+void CommandNameFromMenuText(const char *menuText, char *name, size_t size);
 
 // ---- the edit dialog (dialog 109, parameter: index in ReserveList or -1) ----
 

@@ -3,8 +3,14 @@
 // recorder.
 #include "schedule/execute.h"
 #include "schedule/schedule.h"
+#include "schedule/underway.h"
+#include "schedule/readiness.h"
 #include "app/appstate.h"
 #include "app/tray.h"
+#include "app/awake.h"
+#include "app/wake.h"
+#include "app/notices.h"
+#include "app/savenotice.h"
 #include "panel/panel.h"
 #include "recorder/recorder.h"
 #include <commctrl.h>
@@ -33,29 +39,37 @@ static void PrepareStereo(DeviceRequest *request, const ReserveEntry *entry)
     request->TargetSource = 0;
     request->TargetPreset = (uint8_t)entry->Preset;
     request->PendingFlags = ReqPower | ReqSource | ReqPreset;
-    if (App.OptionFlags.MuteRec == 1) {
+    if (App.OptionFlags.MuteRec) {
         request->TargetMute = 1;
         request->PendingFlags |= ReqMute;
     }
 }
 
-void BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *status, DeviceRequest *request)
+// The recording of the active reservation ends here; the user hears of its
+// file, or of the write that failed.
+static void StopAndTell(HWND mainWindow)
+{
+    StopRecording();
+    TellRecordingEnded(mainWindow, App.ActiveReservation && App.ActiveReservation->Title ? App.ActiveReservation->Title : "");
+}
+
+bool BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *status, DeviceRequest *request)
 {
     const NextReservationInfo next = App.NextReservation;
     if (!next.Entry)
-        return;
+        return false;
     ReserveEntry *copy = NULL;
     // Without its private copy the reservation cannot run; it stays due and
     // the next tick tries again.
     if (!ReserveEntryCopy(&copy, next.Entry))
-        return;
+        return false;
 
     if (App.ReserveState == Idle)
         SwitchPanelMode(CurrentLayout(status), RecordingLayout);
     // The reservation that begins now ends the one still running: its file
     // is finished even though its own end has not come.
     if (App.ReserveState == Recording)
-        StopRecording();
+        StopAndTell(mainWindow);
     ReserveEntryFree(&App.ActiveReservation);
     App.ActiveReservation = copy;
 
@@ -63,24 +77,151 @@ void BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *stat
     ClearRecordingFailure(mainWindow);
     PrepareStereo(request, copy);
     App.ActiveEnd = ComputeEndTime(copy, &next.NextStart);
+    FILETIME instant;
+    SystemTimeToFileTime(now, &instant);
+    App.PrepareDeadline = PreparationDeadline(&next.NextStart, &instant);
     // The occurrence just begun counts as taken even when it starts exactly
     // now, so the next tick does not begin it a second time.
-    ComputeSchedule(now, &App.ReserveList, &App.NextReservation, ScheduleNowTaken);
+    RecomputeNextReservation(now, ScheduleNowTaken);
+    // A one-shot reservation is retired by its beginning: on the disk at
+    // once, or a start after a crash would take it for a new one.
+    SaveSettingsChange(SectionReserve);
     ShowActiveReservation(mainWindow);
 
     App.ReserveState = Armed;
+    HoldAwake();
     UpdateTrayIcon();
+    return true;
 }
 
 void EndReservation(HWND mainWindow, DeviceStatus *status)
 {
-    (void)mainWindow;
     if (App.ReserveState == Idle)
         return;
     if (App.ReserveState == Recording)
-        StopRecording();
+        StopAndTell(mainWindow);
     ReserveEntryFree(&App.ActiveReservation);
     SwitchPanelMode(RecordingLayout, CurrentLayout(status));
     App.ReserveState = Idle;
+    ReleaseAwake();
     UpdateTrayIcon();
+}
+
+void RecomputeNextReservation(const SYSTEMTIME *from, unsigned flags)
+{
+    ComputeSchedule(from, &App.ReserveList, &App.NextReservation, flags);
+    UpdateWakeTimer();
+}
+
+void ReadLocalTime(SYSTEMTIME *now)
+{
+    if (App.ReadClock)
+        App.ReadClock(now);
+    else
+        GetLocalTime(now);
+}
+
+static const char *EntryTitle(const ReserveEntry *entry)
+{
+    return entry->Title ? entry->Title : "";
+}
+
+// Tells of the enabled occurrences nothing was there to begin; a date
+// reservation among them is retired. True when one was.
+static bool TellMissed(HWND mainWindow, const FILETIME *since, const FILETIME *now)
+{
+    bool retired = false;
+    for (uint32_t i = 0; i < App.ReserveList.Count; i++) {
+        ReserveEntry *entry = App.ReserveList.Items[i];
+        Occurrence missed;
+        if (!entry->Enabled || !FindOccurrenceMissed(entry, since, now, &missed))
+            continue;
+        SYSTEMTIME start = OccurrenceStartMinute(&missed);
+        TellProgrammeMissed(mainWindow, EntryTitle(entry), &start);
+        if (ReserveEntryMode(entry) == ReserveModeDate) {
+            entry->Enabled = 0;
+            retired = true;
+        }
+    }
+    return retired;
+}
+
+// The enabled entry whose occurrence under way began latest (after since,
+// when given): as on time, the later programme has the stereo.
+static ReserveEntry *LatestUnderway(const FILETIME *since, const FILETIME *now, Occurrence *found)
+{
+    ReserveEntry *latest = NULL;
+    for (uint32_t i = 0; i < App.ReserveList.Count; i++) {
+        ReserveEntry *entry = App.ReserveList.Items[i];
+        Occurrence occurrence;
+        if (!entry->Enabled || !FindOccurrenceUnderway(entry, now, &occurrence))
+            continue;
+        // Begun (or passed over for a later one) by the tick that saw it.
+        if (since && CompareFileTime(&occurrence.Start, since) <= 0)
+            continue;
+        if (!latest || CompareFileTime(&occurrence.Start, &found->Start) > 0) {
+            latest = entry;
+            *found = occurrence;
+        }
+    }
+    return latest;
+}
+
+void ScheduleAfresh(HWND mainWindow, const SYSTEMTIME *now, const SYSTEMTIME *since)
+{
+    FILETIME instant, last;
+    if (!SystemTimeToFileTime(now, &instant))
+        return;
+    const FILETIME *seen = NULL;
+    if (since && SystemTimeToFileTime(since, &last)) {
+        if (CompareFileTime(&last, &App.ScheduleSeenUntil) > 0)
+            App.ScheduleSeenUntil = last;
+        ULONGLONG from = FileTimeToUnits(&App.ScheduleSeenUntil), to = FileTimeToUnits(&instant);
+        if (from > to && from - to > ClockCorrectionLimit)
+            App.ScheduleSeenUntil = UnitsToFileTime(0);
+        else
+            seen = &App.ScheduleSeenUntil;
+    } else {
+        App.ScheduleSeenUntil = UnitsToFileTime(0);
+    }
+    // A second fresh view at the same time (the two resume messages) finds
+    // whatever the first one began already seen.
+    FILETIME taken = seen ? *seen : UnitsToFileTime(0);
+    if (seen)
+        seen = &taken;
+    if (CompareFileTime(&instant, &App.ScheduleSeenUntil) > 0)
+        App.ScheduleSeenUntil = instant;
+
+    bool retired = TellMissed(mainWindow, seen, &instant);
+    Occurrence underway;
+    ReserveEntry *entry = LatestUnderway(seen, &instant, &underway);
+    if (entry) {
+        App.NextReservation.Entry = entry;
+        App.NextReservation.NextStart = underway.Start;
+        // Retires a date reservation, computes the rest of the schedule and
+        // saves, as a begin on time does.
+        if (BeginReservation(mainWindow, now, &App.DeviceStatus, &App.DeviceRequest))
+            return;
+    }
+    // After a clock set back, the future starts where the schedule was last
+    // seen: what came by then is not begun a second time.
+    SYSTEMTIME from = *now;
+    unsigned flags = 0;
+    if (CompareFileTime(&taken, &instant) > 0 && FileTimeToSystemTime(&taken, &from))
+        flags = ScheduleNowTaken;
+    RecomputeNextReservation(&from, flags);
+    if (retired)
+        SaveSettingsChange(SectionReserve);
+}
+
+void ComputeScheduleAfterEdit()
+{
+    SYSTEMTIME from = App.LastTick;
+    FILETIME last;
+    if (SystemTimeToFileTime(&App.LastTick, &last) && CompareFileTime(&App.ScheduleSeenUntil, &last) > 0) {
+        SYSTEMTIME seen;
+        if (FileTimeToSystemTime(&App.ScheduleSeenUntil, &seen))
+            from = seen;
+    }
+    RecomputeNextReservation(&from, ScheduleNowTaken);
 }

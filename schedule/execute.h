@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <stdint.h>
 #include "device/device.h"
+#include "schedule/schedule.h"
 
 enum ReserveStateValue : uint16_t {
     Idle = 0,
@@ -11,7 +12,33 @@ enum ReserveStateValue : uint16_t {
 };
 
 // Starts executing App.NextReservation: recording layout, private copy,
-// stereo preparation, end instant, next schedule, state Armed.
-void BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *status, DeviceRequest *request);
+// stereo preparation, end instant, next schedule, state Armed. False when
+// there is nothing to begin or no memory for the copy (nothing changed).
+bool BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *status, DeviceRequest *request);
 // Ends the active reservation whatever its state (stopping the recorder).
 void EndReservation(HWND mainWindow, DeviceStatus *status);
+// The schedule computed into App.NextReservation from the given time (flags
+// as ComputeSchedule takes them); the PC's wake-up follows the new next
+// reservation. Everything that changes what comes next goes through here.
+void RecomputeNextReservation(const SYSTEMTIME *from, unsigned flags);
+
+// The schedule computed from a fresh view of the time (the program's start,
+// a resume, a clock change, a new day). Occurrences that began after since
+// and have ended get a notice (a date reservation is retired as before); the
+// latest one under way begins at once and records the rest. since is the
+// time the program last looked (the last tick); none at the program's start,
+// when every occurrence under way counts and only date reservations can have
+// been missed. A clock set back by a correction keeps what had begun or
+// passed by since as taken; one set back further than ClockCorrectionLimit
+// is a new start.
+// One hour: the time service's corrections are seconds, a summer-time
+// mistake an hour.
+const ULONGLONG ClockCorrectionLimit = 3600ULL * FileTimeSecond;
+void ScheduleAfresh(HWND mainWindow, const SYSTEMTIME *now, const SYSTEMTIME *since);
+// The schedule after the user changed the list. It counts from the last
+// tick, whose instant is taken already; after a clock set back it counts from
+// where the schedule was last seen, so an edit does not begin again what
+// began before the correction.
+void ComputeScheduleAfterEdit();
+// The local time: the system's, or the tests' clock.
+void ReadLocalTime(SYSTEMTIME *now);

@@ -141,6 +141,17 @@ static unsigned WeeklyDaysAhead(const ReserveEntry *entry, unsigned d, bool toda
     return a + 7 - d;              // the first day of next week's range
 }
 
+bool DateStartMinute(const ReserveEntry *entry, FILETIME *minute)
+{
+    SYSTEMTIME date = {};
+    date.wYear = entry->Year;
+    date.wMonth = entry->Month;
+    date.wDay = entry->Day;
+    date.wHour = entry->StartHour;
+    date.wMinute = entry->StartMinute;
+    return SystemTimeToFileTime(&date, minute) && FileTimeToUnits(minute) >= StartLead;
+}
+
 // The start minute of the entry's next occurrence; false when the entry has
 // none. Retires a date entry whose occurrence has passed.
 static bool NextStartMinute(ReserveEntry *entry, const ScheduleClock *clock, FILETIME *start)
@@ -149,13 +160,7 @@ static bool NextStartMinute(ReserveEntry *entry, const ScheduleClock *clock, FIL
     if (!EntrySchedulable(entry, mode))
         return false;
     if (mode == ReserveModeDate) {
-        SYSTEMTIME date = {};
-        date.wYear = entry->Year;
-        date.wMonth = entry->Month;
-        date.wDay = entry->Day;
-        date.wHour = entry->StartHour;
-        date.wMinute = entry->StartMinute;
-        if (!SystemTimeToFileTime(&date, start) || FileTimeToUnits(start) < StartLead)
+        if (!DateStartMinute(entry, start))
             return false;
         if (OccurrencePassed(clock, start))
             entry->Enabled = 0;
@@ -235,6 +240,23 @@ bool ComputeSchedule(const SYSTEMTIME *now, ReserveList *list, NextReservationIn
     }
     HeapFreeBlock(pairs);
     return true;
+}
+
+bool ReserveEntrySchedulable(const ReserveEntry *entry)
+{
+    return EntrySchedulable(entry, ReserveEntryMode(entry));
+}
+
+bool NextOccurrenceStart(const ReserveEntry *entry, const SYSTEMTIME *now, FILETIME *start)
+{
+    ScheduleClock clock;
+    if (!MakeScheduleClock(now, 0, &clock))
+        return false;
+    // A copy: a passed date retires the copy only.
+    ReserveEntry copy = *entry;
+    if (!NextStartMinute(&copy, &clock, start))
+        return false;
+    return !(ReserveEntryMode(entry) == ReserveModeDate && OccurrencePassed(&clock, start));
 }
 
 FILETIME ComputeEndTime(const ReserveEntry *entry, const FILETIME *start)

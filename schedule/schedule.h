@@ -61,8 +61,21 @@ bool FileTimeReached(const FILETIME *instant, const FILETIME *now);
 bool ComputeSchedule(const SYSTEMTIME *now, ReserveList *list, NextReservationInfo *out,
                      unsigned flags);
 
+// Whether the entry names times that exist (a date, times of day and
+// weekdays of the real calendar).
+bool ReserveEntrySchedulable(const ReserveEntry *entry);
+
+// The start minute of the entry's next occurrence as a calculation at now
+// would find it (an occurrence starting exactly at now + StartLead is still
+// to come), without retiring anything. False when there is none: a date
+// whose occurrence has passed, a time that does not exist.
+bool NextOccurrenceStart(const ReserveEntry *entry, const SYSTEMTIME *now, FILETIME *start);
+
 // The end instant of the occurrence that starts at start: the entry's end time
 // of day on the date of start, or the next day when that is earlier than
 // start. An end time of day that does not exist gives start itself, so such
 // an occurrence ends as soon as it has begun.
+// A date entry's start minute; false when its date and time name no real
+// instant the schedule can hold.
+bool DateStartMinute(const ReserveEntry *entry, FILETIME *minute);
 FILETIME ComputeEndTime(const ReserveEntry *entry, const FILETIME *start);

@@ -1,0 +1,59 @@
+// Starting the recording of an armed reservation, ready or not.
+#include "schedule/readiness.h"
+#include "schedule/execute.h"
+#include "app/appstate.h"
+#include "app/notices.h"
+#include "recorder/recorder.h"
+#include "device/device.h"
+
+FILETIME PreparationDeadline(const FILETIME *start, const FILETIME *now)
+{
+    const FILETIME *from = CompareFileTime(now, start) > 0 ? now : start;
+    return FileTimeAdd(from, (LONGLONG)(StartLead + PreparationGrace));
+}
+
+static const char *ActiveTitle()
+{
+    return App.ActiveReservation && App.ActiveReservation->Title ? App.ActiveReservation->Title : "";
+}
+
+void StartArmedRecording(HWND mainWindow, const SYSTEMTIME *now)
+{
+    if (App.ReserveState != Armed)
+        return;
+    bool ready = App.DeviceRequest.PendingFlags == 0;
+    FILETIME instant;
+    if (!ready && (!SystemTimeToFileTime(now, &instant) || !FileTimeReached(&App.PrepareDeadline, &instant)))
+        return;
+    if (!StartRecording(mainWindow, App.ActiveReservation)) {
+        TellRecordingNotStarted(mainWindow, ActiveTitle());
+        EndReservation(mainWindow, &App.DeviceStatus);
+        return;
+    }
+    App.ReserveState = Recording;
+    // Whatever the stereo plays is recorded from here on; its preparation
+    // is still pending and the tick keeps sending it.
+    if (ready)
+        TellRecordingBegan(mainWindow, now);
+    else
+        TellStereoNotReady(mainWindow, ActiveTitle());
+}
+
+void LeavePreparationGoing(const FILETIME *ended)
+{
+    App.PreparationLeftUntil = FileTimeAdd(ended, (LONGLONG)PreparationGrace);
+}
+
+void GiveUpLeftPreparation(const FILETIME *now)
+{
+    if (FileTimeToUnits(&App.PreparationLeftUntil) == 0)
+        return;
+    if (App.ReserveState != Idle || (App.DeviceRequest.PendingFlags & ReqAcquire)) {
+        App.PreparationLeftUntil = UnitsToFileTime(0);
+        return;
+    }
+    if (!FileTimeReached(&App.PreparationLeftUntil, now))
+        return;
+    App.DeviceRequest.PendingFlags &= ~(ReqPower | ReqSource | ReqPreset | ReqMute | ReqJustPoweredOn);
+    App.PreparationLeftUntil = UnitsToFileTime(0);
+}
