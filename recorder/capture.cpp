@@ -46,13 +46,29 @@ static void MarkRecording(const char *path)
     App.RecoveryMarked = SaveRecordingMarker(App.ProgramFolder, path);
 }
 
+// The file's sizes and frame count made final, its LIST chunk behind the
+// audio, and the RIFF size taking it in. Sizes first: a file cut off while
+// its LIST is being written is whole without it. A LIST the disk no longer
+// takes leaves the audio as it is; the repair drops what reached the disk
+// of it.
+static bool FinishPart(DWORD frames)
+{
+    if (!UpdateWaveHeader(&App.WaveFile, frames))
+        return false;
+    if (App.RecordingInfoLength && !AppendWaveInfo(&App.WaveFile, App.RecordingInfo, App.RecordingInfoLength)) {
+        AbandonWaveFile(&App.WaveFile);
+        return RepairWaveFile(App.PartPath);
+    }
+    return FinishWaveFile(&App.WaveFile, frames);
+}
+
 // A recording longer than one WAVE file can describe goes on in the next
 // file, "_2", "_3", ..., in the same format: the file so far is finished
 // with its own frames, and the new one begins with the audio at hand.
 static bool StartNextPart()
 {
     char next[SavePathBytes];
-    if (!FinishWaveFile(&App.WaveFile, PartFrames()) ||
+    if (!FinishPart(PartFrames()) ||
         !NumberedPartPath(App.RecordingPath, App.RecordingPart + 1, next, sizeof next))
         return false;
     App.RecordingPart++;
@@ -64,7 +80,8 @@ static bool StartNextPart()
 
 static bool WriteWave(const void *bytes, DWORD length)
 {
-    ULONGLONG after = (ULONGLONG)WaveFileLength(&App.WaveFile) + length + 1;
+    // Room is kept for the LIST chunk that closes the file.
+    ULONGLONG after = (ULONGLONG)WaveFileLength(&App.WaveFile) + length + 1 + App.RecordingInfoLength;
     if (after > PartLimit() && App.WaveFile.DataBytes > 0 && !StartNextPart())
         return false;
     return AppendWaveData(&App.WaveFile, bytes, length);
@@ -91,13 +108,22 @@ static void KeepHeaderCurrent()
         App.WriteFailed = TRUE;
 }
 
-static bool OpenOutput(const ReserveEntry *entry)
+// The file the recording goes to, chosen once at its start.
+static bool ChooseOutput(const ReserveEntry *entry)
 {
     char path[SavePathBytes];
-    if (!ExpandSavePath(entry->SavePath, path, sizeof path, entry) || !EnsureFolder(path))
+    char expanded[SavePathBytes];
+    if (!ExpandSavePath(entry->SavePath, expanded, sizeof expanded, entry) || !EnsureFolder(expanded) ||
+        !FreeRecordingPath(expanded, path, sizeof path))
         return false;
     memcpy(App.RecordingPath, path, sizeof path);
     memcpy(App.PartPath, path, sizeof path);
+    return true;
+}
+
+static bool OpenOutput(const ReserveEntry *entry)
+{
+    const char *path = App.RecordingPath;
     App.RecordingPart = 1;
     App.PartStartBytes = 0;
     if (App.RiffHeader != 1) {
@@ -106,14 +132,19 @@ static bool OpenOutput(const ReserveEntry *entry)
     }
     if (!CreateWaveFile(&App.WaveFile, path, entry->Format))
         return false;
-    MarkRecording(path);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char date[16], comment[InfoTextBytes];
+    RecordingInfoTexts texts;
+    ComposeRecordingInfo(entry, &now, date, comment, &texts);
+    App.RecordingInfoLength = BuildInfoChunk(&texts, App.RecordingInfo);
     return true;
 }
 
 static void CloseOutput()
 {
     if (App.WaveFile.File && !App.WriteFailed &&
-        !FinishWaveFile(&App.WaveFile, (DWORD)((App.CapturedBytes - App.PartStartBytes) / App.CaptureBlockAlign)))
+        !FinishPart((DWORD)((App.CapturedBytes - App.PartStartBytes) / App.CaptureBlockAlign)))
         App.WriteFailed = TRUE;
     if (App.RiffHeader == 1 && App.WriteFailed) {
         AbandonWaveFile(&App.WaveFile);
@@ -157,7 +188,7 @@ static void CloseConversion()
     App.CodecBlockBytes = 0;
 }
 
-BYTE *ConvertChunk(BYTE *source, DWORD length, DWORD *converted, DWORD *consumed)
+BYTE *ConvertChunk(BYTE *source, DWORD length, DWORD flags, DWORD *converted, DWORD *consumed)
 {
     *converted = 0;
     *consumed = 0;
@@ -178,7 +209,8 @@ BYTE *ConvertChunk(BYTE *source, DWORD length, DWORD *converted, DWORD *consumed
         HeapFreeBlock(block);
         return NULL;
     }
-    MMRESULT result = acmStreamConvert(App.ConvertStream, &header, 0);
+    StreamConvertCall convert = App.ConvertCall ? App.ConvertCall : acmStreamConvert;
+    MMRESULT result = convert(App.ConvertStream, &header, flags);
     acmStreamUnprepareHeader(App.ConvertStream, &header, 0);
     if (result != MMSYSERR_NOERROR) {
         HeapFreeBlock(block);
@@ -210,10 +242,14 @@ static bool AllocateStaging()
 
 // Converts and writes the first length staged bytes; returns how many of them
 // the codec took (all of them when it refuses the chunk: they cannot be kept).
-static DWORD ConvertAndWrite(DWORD length)
+// The first conversion of a recording starts the codec afresh.
+static DWORD ConvertAndWrite(DWORD length, DWORD flags)
 {
+    if (!App.ConvertStarted)
+        flags |= ACM_STREAMCONVERTF_START;
+    App.ConvertStarted = TRUE;
     DWORD converted, consumed;
-    BYTE *output = ConvertChunk(App.StagingBuffer, length, &converted, &consumed);
+    BYTE *output = ConvertChunk(App.StagingBuffer, length, flags, &converted, &consumed);
     if (!output)
         return length;
     WriteOutput(output, converted);
@@ -221,36 +257,52 @@ static DWORD ConvertAndWrite(DWORD length)
     return consumed;
 }
 
+// Every conversion but the last asks the codec for whole blocks only: it
+// would otherwise finish the partial block at the end of each chunk, a short
+// or padded block in the middle of the file at every write, from where the
+// file no longer decodes. What it leaves opens the next chunk, so that no
+// audio falls out between two chunks.
+static void ConvertStaged()
+{
+    if (App.StagedBytes == 0)
+        return;
+    DWORD left = App.StagedBytes - ConvertAndWrite(App.StagedBytes, ACM_STREAMCONVERTF_BLOCKALIGN);
+    if (left > App.CaptureBufferBytes)
+        left = 0;
+    memmove(App.StagingBuffer, App.StagingBuffer + App.StagedBytes - left, left);
+    App.StagedBytes = left;
+}
+
+// The last conversion ends the stream. The recording's last partial block is
+// completed with silence first, so that every codec gives a whole block; the
+// "fact" frame count tells a player where the recording really ends.
+static void ConvertLast()
+{
+    DWORD length = App.StagedBytes, block = App.CodecBlockBytes;
+    if (block && length % block) {
+        DWORD whole = (length / block + 1) * block;
+        if (whole <= StagingCapacity()) {
+            memset(App.StagingBuffer + length, 0, whole - length);
+            length = whole;
+        }
+    }
+    if (length > 0)
+        ConvertAndWrite(length, ACM_STREAMCONVERTF_END);
+    App.StagedBytes = 0;
+}
+
 static void FlushStaging(bool last)
 {
     if (!App.ConvertActive) {
         WriteOutput(App.StagingBuffer, App.StagedBytes);
         App.StagedBytes = 0;
-        if (!last)
-            KeepHeaderCurrent();
-        return;
+    } else if (last) {
+        ConvertLast();
+    } else {
+        ConvertStaged();
     }
-    if (App.StagedBytes == 0)
-        return;
-    // The codec takes whole blocks; what it leaves opens the next chunk so
-    // that no audio falls out between two chunks.
-    DWORD left = App.StagedBytes - ConvertAndWrite(App.StagedBytes);
-    if (left > App.CaptureBufferBytes)
-        left = 0;
-    memmove(App.StagingBuffer, App.StagingBuffer + App.StagedBytes - left, left);
-    App.StagedBytes = left;
-    if (!last) {
+    if (!last)
         KeepHeaderCurrent();
-        return;
-    }
-    // The recording's last partial block, completed with silence; the "fact"
-    // frame count tells a player where the recording really ends.
-    DWORD block = App.CodecBlockBytes;
-    if (left > 0 && block > left && block <= StagingCapacity()) {
-        memset(App.StagingBuffer + left, 0, block - left);
-        ConvertAndWrite(block);
-    }
-    App.StagedBytes = 0;
 }
 
 void StageCapture(const BYTE *bytes, DWORD length)
@@ -371,16 +423,26 @@ bool StartRecording(HWND window, const ReserveEntry *entry)
     DeriveCaptureFormat(target, &App.CaptureFormat);
     App.CaptureBlockAlign = App.CaptureFormat.nBlockAlign;
     App.CaptureBufferBytes = CaptureBufferSize(&App.CaptureFormat);
-    if (App.CaptureBufferBytes == 0)
+    if (App.CaptureBufferBytes == 0 || !ChooseOutput(entry))
         return false;
+    // Named in the settings file before the device opens: saving that file
+    // whole (flushed to the disk) takes a moment, which must not fall inside
+    // the recording.
+    if (App.RiffHeader == 1)
+        MarkRecording(App.RecordingPath);
     if (waveInOpen(&App.CaptureDevice, WAVE_MAPPER, &App.CaptureFormat, (DWORD_PTR)window, 0,
                    CALLBACK_WINDOW) != MMSYSERR_NOERROR) {
         App.CaptureDevice = NULL;
+        if (App.RecoveryMarked)
+            ClearRecordingMarker(App.ProgramFolder);
+        App.RecoveryMarked = FALSE;
         return false;
     }
     App.CaptureSerial = 0;
     App.CapturedBytes = 0;
+    App.RecordingInfoLength = 0;
     App.WriteFailed = FALSE;
+    App.ConvertStarted = FALSE;
     bool started = QueueCaptureBuffers() && AllocateStaging() && OpenConversion(entry->Format) &&
                    KeepTargetFormat(entry->Format) && OpenOutput(entry) &&
                    waveInStart(App.CaptureDevice) == MMSYSERR_NOERROR;

@@ -32,6 +32,13 @@ size_t SplitPath(const char *path, char *folder, char *name);
 // The name of a recording's next file: the first file's name with "_2",
 // "_3", ... before its extension. False when it does not fit in size bytes.
 bool NumberedPartPath(const char *first, DWORD part, char *out, size_t size);
+// The path with " (number)" before its extension (at its end when it has
+// none). False when it does not fit in size bytes; out may be path itself.
+bool CopyNumberedPath(const char *path, DWORD number, char *out, size_t size);
+// The path a new recording takes: path itself when neither it nor its first
+// continuation file exists, else the first free numbered path from " (2)".
+// False when none is free or fits, or when path is a folder.
+bool FreeRecordingPath(const char *path, char *out, size_t size);
 // Makes sure the folder of path exists, creating its last level only. No
 // folder part: true without touching the disk.
 bool EnsureFolder(const char *path);
@@ -49,11 +56,13 @@ enum : DWORD { WavePartLimit = 0xFFFFFFFEu };
 
 struct WaveFileWriter {
     HMMIO File;
+    HANDLE Handle;   // the file under File, closed with it
     MMCKINFO Riff;
     MMCKINFO Fact;   // remembers where the frame count goes
     MMCKINFO Data;   // open while audio is appended
     DWORD DataBytes; // audio bytes in "data" so far
     BOOL PadWritten; // the zero byte after an odd "data" is in the file
+    DWORD InfoBytes; // the LIST chunk behind the audio, once it is written
 };
 
 // Creates the file with its "fmt " (the whole format block, 18 + cbSize
@@ -73,10 +82,42 @@ bool FinishWaveFile(WaveFileWriter *writer, DWORD sampleFrames);
 // Closes the file as it is, after a failed write: RepairWaveFile then makes
 // it consistent with what really reached the disk.
 void AbandonWaveFile(WaveFileWriter *writer);
+// The programme's name and the rest of a finished file's information, in a
+// LIST "INFO" chunk behind "data": every player shows it. Writes the whole
+// chunk into out (RecordingInfoBytes bytes); returns its length, 0 when the
+// texts do not fit. Texts are in the system's code page (Shift-JIS); each is
+// cut at a whole character to at most InfoTextBytes - 1 bytes.
+enum { RecordingInfoBytes = 1024, InfoTextBytes = 240 };
+struct RecordingInfoTexts {
+    const char *Title;     // INAM
+    const char *Date;      // ICRD, YYYY-MM-DD
+    const char *Comment;   // ICMT: the station and the times
+    const char *Software;  // ISFT
+};
+DWORD BuildInfoChunk(const RecordingInfoTexts *texts, BYTE out[RecordingInfoBytes]);
+// The texts of a recording of entry that starts at start: the date of its
+// programme, the station of its preset (name and frequency, as far as the
+// presets and station names know them) and its times. buffers receive the
+// date and the comment.
+void ComposeRecordingInfo(const ReserveEntry *entry, const SYSTEMTIME *start, char date[16],
+                          char comment[InfoTextBytes], RecordingInfoTexts *texts);
+// Puts the LIST chunk behind the audio of a file whose sizes and frame count
+// are already final; after it no more audio can be appended. The RIFF size
+// takes it in at FinishWaveFile.
+bool AppendWaveInfo(WaveFileWriter *writer, const BYTE *chunk, DWORD length);
 // The headerless form: none (NULL) on failure.
 HANDLE CreateRawFile(const char *path);
 // False when the file did not take all of it.
 bool AppendRawData(HANDLE file, const void *bytes, DWORD length);
+
+// ---- will it fit ----
+
+// The bytes a recording of seconds in the format takes: its byte rate times
+// the length, and the file's header and information.
+ULONGLONG EstimateRecordingBytes(const BYTE *format, ULONGLONG seconds);
+// The free bytes (for this user) of the disk that path's folder lies on;
+// false when the disk does not say.
+bool FreeSpaceFor(const char *path, ULONGLONG *available);
 
 // ---- repairing a file cut off by a crash or a full disk ----
 
@@ -89,19 +130,30 @@ struct WaveRepair {
     DWORD Frames;
     DWORD Length;        // the file's length afterwards, pad byte included
     DWORD PadOffset;     // the byte after odd audio, which must be 0; 0 for none
+    DWORD AudioEnd;      // where the audio ends by the header's own size (its pad included)
+    DWORD InfoBytes;     // a whole LIST chunk kept behind the audio; 0 for none
     BOOL Needed;         // a size or the frame count differs from the file's
 };
 
 // Works out the repair from the first headLength bytes of a file of
 // fileLength bytes. False when they are no RIFF/WAVE with "fmt " and "data"
 // (or the file is too long for 32-bit sizes): such a file is left alone.
-bool PlanWaveRepair(const BYTE *head, DWORD headLength, ULONGLONG fileLength, WaveRepair *plan);
+// A finished file has a LIST chunk behind its audio: tail holds the bytes of
+// the file from where the header says the audio ends (at most 12 are
+// needed; none given: taken from head when it reaches that far). A whole
+// LIST there is kept; a LIST cut off by a crash while the file was being
+// finished is dropped, the audio before it being whole.
+bool PlanWaveRepair(const BYTE *head, DWORD headLength, ULONGLONG fileLength, WaveRepair *plan,
+                    const BYTE *tail = NULL, DWORD tailLength = 0);
 // Makes the file's sizes and frame count agree with its real length, cutting
 // a partial block off its end. True when the file is now consistent (or
 // already was); false for a missing file or one that is not such a WAVE.
 bool RepairWaveFile(const char *path);
 
 // ---- capture and conversion ----
+
+// The codec call of a conversion (acmStreamConvert's signature).
+typedef MMRESULT(ACMAPI *StreamConvertCall)(HACMSTREAM stream, LPACMSTREAMHEADER header, DWORD flags);
 
 // What the device is opened with for a target format: PCM with the target's
 // channels and rate, the target's bits for a PCM target and 16 otherwise.
@@ -122,7 +174,8 @@ void StopRecording();
 // Puts captured PCM bytes into the staging area the way a delivered buffer
 // does, writing the staged audio first when they would not fit.
 void StageCapture(const BYTE *bytes, DWORD length);
-// Runs length bytes of capture through the conversion stream. Returns a heap
-// block holding *converted bytes of codec output (the caller frees it) and
-// sets *consumed to the source bytes the codec took; none on failure.
-BYTE *ConvertChunk(BYTE *source, DWORD length, DWORD *converted, DWORD *consumed);
+// Runs length bytes of capture through the conversion stream with the
+// conversion flags (ACM_STREAMCONVERTF_*). Returns a heap block holding
+// *converted bytes of codec output (the caller frees it) and sets *consumed
+// to the source bytes the codec took; none on failure.
+BYTE *ConvertChunk(BYTE *source, DWORD length, DWORD flags, DWORD *converted, DWORD *consumed);

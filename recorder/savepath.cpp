@@ -169,7 +169,9 @@ bool ChooseFile(HWND owner, const char *filter, char *file, char *title, bool op
     request.nMaxFile = SavePathBytes;
     request.lpstrFileTitle = title;
     request.nMaxFileTitle = title ? SavePathBytes : 0;
-    request.Flags = OFN_HIDEREADONLY;
+    // Choosing a file never moves the current folder, where a relative path
+    // would then be looked up.
+    request.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     BOOL chosen = open ? GetOpenFileNameA(&request) : GetSaveFileNameA(&request);
     return chosen != FALSE;
 }

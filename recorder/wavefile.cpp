@@ -5,8 +5,31 @@
 // by the sizes and the frame count that describe it, so a file cut off by a
 // crash or a power failure plays up to the last block written.
 #include "recorder/recorder.h"
+#include "app/appstate.h"
 #include "app/heap.h"
 #include <string.h>
+
+// The file is opened by the file system and its handle given to the
+// multimedia file functions. Given the name instead, they would refuse a
+// path longer than 127 bytes, which a Japanese folder and title soon make,
+// and take a "+" in it for the name of an installed I/O procedure.
+static HMMIO OpenOnHandle(HANDLE handle, DWORD mode)
+{
+    MMIOINFO info;
+    memset(&info, 0, sizeof info);
+    info.pIOProc = App.WaveFileProc;
+    info.adwInfo[0] = (DWORD)(DWORD_PTR)handle;
+    return mmioOpenA(NULL, &info, mode);
+}
+
+// The handle stays open through mmioClose: it is the opener's to close.
+static bool CloseOnHandle(HMMIO file, HANDLE handle)
+{
+    bool closed = !file || mmioClose(file, MMIO_FHOPEN) == MMSYSERR_NOERROR;
+    if (handle)
+        CloseHandle(handle);
+    return closed;
+}
 
 static bool WriteChunk(HMMIO file, FOURCC id, const void *bytes, LONG length)
 {
@@ -33,9 +56,14 @@ static bool WriteFieldAt(HMMIO file, DWORD at, DWORD value)
 bool CreateWaveFile(WaveFileWriter *writer, const char *path, const BYTE *format)
 {
     memset(writer, 0, sizeof *writer);
-    HMMIO file = mmioOpenA((LPSTR)path, NULL, MMIO_CREATE | MMIO_WRITE);
-    if (!file)
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (handle == INVALID_HANDLE_VALUE)
         return false;
+    HMMIO file = OpenOnHandle(handle, MMIO_WRITE);
+    if (!file) {
+        CloseHandle(handle);
+        return false;
+    }
     static const DWORD noFramesYet = 0;
     writer->Riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
     bool made = mmioCreateChunk(file, &writer->Riff, MMIO_CREATERIFF) == MMSYSERR_NOERROR &&
@@ -54,9 +82,10 @@ bool CreateWaveFile(WaveFileWriter *writer, const char *path, const BYTE *format
         made = mmioCreateChunk(file, &writer->Data, 0) == MMSYSERR_NOERROR;
     }
     writer->File = file;
+    writer->Handle = handle;
     // Even a recording that never gets its first block is a valid, empty file.
     if (!made || !UpdateWaveHeader(writer, 0)) {
-        mmioClose(file, 0);
+        CloseOnHandle(file, handle);
         memset(writer, 0, sizeof *writer);
         return false;
     }
@@ -65,13 +94,14 @@ bool CreateWaveFile(WaveFileWriter *writer, const char *path, const BYTE *format
 
 DWORD WaveFileLength(const WaveFileWriter *writer)
 {
-    return writer->Data.dwDataOffset + writer->DataBytes + (writer->DataBytes & 1);
+    return writer->Data.dwDataOffset + writer->DataBytes + (writer->DataBytes & 1) + writer->InfoBytes;
 }
 
 bool AppendWaveData(WaveFileWriter *writer, const void *bytes, DWORD length)
 {
     HMMIO file = writer->File;
-    if (!file)
+    // Audio behind the LIST chunk would no longer be the file's audio.
+    if (!file || writer->InfoBytes)
         return false;
     if (length == 0)
         return true;
@@ -108,6 +138,20 @@ bool UpdateWaveHeader(WaveFileWriter *writer, DWORD sampleFrames)
     return mmioSeek(file, 0, SEEK_END) != -1 && written;
 }
 
+bool AppendWaveInfo(WaveFileWriter *writer, const BYTE *chunk, DWORD length)
+{
+    HMMIO file = writer->File;
+    if (!file || writer->InfoBytes || length < 12 || (length & 1))
+        return false;
+    // UpdateWaveHeader left the file standing at its end, behind the pad of
+    // odd audio. One write: a crash leaves either no LIST or one the repair
+    // recognises as cut off.
+    if (mmioWrite(file, (const char *)chunk, (LONG)length) != (LONG)length)
+        return false;
+    writer->InfoBytes = length;
+    return true;
+}
+
 bool FinishWaveFile(WaveFileWriter *writer, DWORD sampleFrames)
 {
     HMMIO file = writer->File;
@@ -117,15 +161,14 @@ bool FinishWaveFile(WaveFileWriter *writer, DWORD sampleFrames)
     // chunks: the ascent seeks to the chunk's end by its absolute offset,
     // which past 2 GiB no longer fits the functions' signed offsets.
     bool written = UpdateWaveHeader(writer, sampleFrames);
-    bool closed = mmioClose(file, 0) == MMSYSERR_NOERROR;
+    bool closed = CloseOnHandle(file, writer->Handle);
     memset(writer, 0, sizeof *writer);
     return written && closed;
 }
 
 void AbandonWaveFile(WaveFileWriter *writer)
 {
-    if (writer->File)
-        mmioClose(writer->File, 0);
+    CloseOnHandle(writer->File, writer->Handle);
     memset(writer, 0, sizeof *writer);
 }
 
@@ -177,7 +220,37 @@ static DWORD FramesOfData(const BYTE *format, DWORD dataBytes, DWORD oldBytes, D
     return average ? (DWORD)((ULONGLONG)dataBytes * rate / average) : 0;
 }
 
-bool PlanWaveRepair(const BYTE *head, DWORD headLength, ULONGLONG fileLength, WaveRepair *plan)
+// What lies where the header says the audio ends: nothing, a whole LIST
+// chunk (its length), a LIST cut off (0 with *cut set), or audio the header
+// does not describe yet (0).
+static DWORD InfoBehindAudio(const BYTE *tail, DWORD tailLength, ULONGLONG end, ULONGLONG fileLength,
+                             bool *cut)
+{
+    *cut = false;
+    ULONGLONG left = fileLength - end;
+    if (left == 0 || !tail)
+        return 0;
+    DWORD seen = tailLength < 12 ? tailLength : 12;
+    if ((ULONGLONG)seen < (left < 12 ? left : 12))
+        return 0;  // too little was read to tell
+    DWORD compare = seen < 4 ? seen : 4;
+    if (memcmp(tail, "LIST", compare) != 0)
+        return 0;
+    if (seen < 12 || memcmp(tail + 8, "INFO", 4) != 0) {
+        *cut = true;
+        return 0;
+    }
+    DWORD size = Le32(tail + 4);
+    ULONGLONG whole = 8ull + size + (size & 1);
+    if (whole > left) {
+        *cut = true;
+        return 0;
+    }
+    return (DWORD)whole;
+}
+
+bool PlanWaveRepair(const BYTE *head, DWORD headLength, ULONGLONG fileLength, WaveRepair *plan,
+                    const BYTE *tail, DWORD tailLength)
 {
     memset(plan, 0, sizeof *plan);
     if (headLength < 12 || fileLength < headLength || fileLength > 0xFFFFFFFFull)
@@ -209,6 +282,29 @@ bool PlanWaveRepair(const BYTE *head, DWORD headLength, ULONGLONG fileLength, Wa
     DWORD dataOffset = at + 8, oldBytes = Le32(head + at + 4);
     DWORD real = (DWORD)(fileLength - dataOffset);
     DWORD align = Le16(format + 12) ? Le16(format + 12) : 1;
+    ULONGLONG audioEnd = (ULONGLONG)dataOffset + oldBytes + (oldBytes & 1);
+    if (audioEnd <= fileLength) {
+        plan->AudioEnd = (DWORD)audioEnd;
+        if (!tail && audioEnd < headLength) {
+            tail = head + audioEnd;
+            tailLength = headLength - (DWORD)audioEnd;
+        }
+        bool cut;
+        DWORD info = InfoBehindAudio(tail, tailLength, audioEnd, fileLength, &cut);
+        if (info || cut) {
+            // A finished file: its audio is what the header says.
+            plan->DataOffset = dataOffset;
+            plan->DataBytes = oldBytes;
+            plan->InfoBytes = info;
+            plan->Length = (DWORD)audioEnd + info;
+            plan->RiffSize = plan->Length - 8;
+            plan->FactOffset = factOffset;
+            plan->Frames = FramesOfData(format, oldBytes, oldBytes, oldFrames);
+            plan->PadOffset = (oldBytes & 1) ? dataOffset + oldBytes : 0;
+            plan->Needed = plan->RiffSize != Le32(head + 4) || plan->Length != fileLength;
+            return true;
+        }
+    }
     // Odd audio already closed by its pad byte is whole as it stands;
     // otherwise the audio is what the file holds, cut to whole blocks.
     DWORD held = (oldBytes & 1) && oldBytes < real && real - oldBytes == 1 ? oldBytes : real;
@@ -230,6 +326,22 @@ bool PlanWaveRepair(const BYTE *head, DWORD headLength, ULONGLONG fileLength, Wa
     plan->Needed = plan->RiffSize != Le32(head + 4) || bytes != oldBytes ||
                    (factOffset && plan->Frames != oldFrames) || plan->Length != fileLength;
     return true;
+}
+
+// Up to size bytes of the file from an offset that may lie past 2 GiB.
+static DWORD ReadFileBytes(const char *path, DWORD at, BYTE *bytes, DWORD size)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD got = 0;
+    LONG high = 0;
+    if (SetFilePointer(file, (LONG)at, &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+        !ReadFile(file, bytes, size, &got, NULL))
+        got = 0;
+    CloseHandle(file);
+    return got;
 }
 
 static bool CutFile(const char *path, DWORD length)
@@ -265,18 +377,28 @@ bool RepairWaveFile(const char *path)
     ULONGLONG length = (ULONGLONG)attributes.nFileSizeHigh << 32 | attributes.nFileSizeLow;
     DWORD headLength = length < RepairHeadBytes ? (DWORD)length : (DWORD)RepairHeadBytes;
     BYTE *head = (BYTE *)HeapAllocZero(headLength + 1);
-    HMMIO file = head ? mmioOpenA((LPSTR)path, NULL, MMIO_READWRITE) : NULL;
+    HANDLE handle = head ? CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, NULL)
+                         : INVALID_HANDLE_VALUE;
+    if (handle == INVALID_HANDLE_VALUE)
+        handle = NULL;
+    HMMIO file = handle ? OpenOnHandle(handle, MMIO_READWRITE) : NULL;
     WaveRepair plan;
     bool sound = file && mmioRead(file, (HPSTR)head, (LONG)headLength) == (LONG)headLength &&
                  PlanWaveRepair(head, headLength, length, &plan);
+    // A long finished file has its LIST beyond the head.
+    if (sound && plan.AudioEnd >= headLength && plan.AudioEnd < length) {
+        BYTE tail[12];
+        DWORD tailLength = ReadFileBytes(path, plan.AudioEnd, tail, sizeof tail);
+        sound = PlanWaveRepair(head, headLength, length, &plan, tail, tailLength);
+    }
     if (sound && plan.Needed) {
         sound = WriteFieldAt(file, 4, plan.RiffSize) && WriteFieldAt(file, plan.DataOffset - 4, plan.DataBytes) &&
                 (!plan.FactOffset || WriteFieldAt(file, plan.FactOffset, plan.Frames));
     }
     if (sound && plan.PadOffset)
         sound = ZeroPad(file, plan.PadOffset);
-    if (file)
-        mmioClose(file, 0);
+    CloseOnHandle(file, handle);
     HeapFreeBlock(head);
     // The sizes first, then the cut: a repair broken off between the two is
     // simply done again.
