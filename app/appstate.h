@@ -10,6 +10,7 @@
 #include "device/device.h"
 #include "recorder/recorder.h"
 #include "panel/panel.h"
+#include "app/notices.h"
 
 struct AppState {
     // ---- program and settings (app/, settings/) ----
@@ -24,6 +25,9 @@ struct AppState {
     RECT ReserveListRect;
     int32_t ReserveListColumnWidths[ColumnCount];
     DWORD MaxFormatSize;            // largest format block met while loading
+    BOOL SectionUnreadable[SectionStation + 1]; // the start could not read it: the file's lines are kept
+    BOOL SectionRepeated[SectionStation + 1];   // it stood under several headers: saved as one
+    BOOL SettingsSaveFailing;       // the last save of the settings did not reach the disk (told once)
 
     // ---- reservations (schedule/) ----
     ::ReserveList ReserveList;
@@ -32,6 +36,20 @@ struct AppState {
     ReserveStateValue ReserveState;
     ReserveEntry *ActiveReservation; // private copy of the entry being executed
     FILETIME ActiveEnd;
+    FILETIME PrepareDeadline;       // the recording starts by then, stereo ready or not
+    FILETIME PreparationLeftUntil;  // an ended reservation's preparation is given up then
+    // The latest instant the schedule has been seen at: what began or passed
+    // by then is not begun again after the clock is set back.
+    FILETIME ScheduleSeenUntil;
+    // What the PC was asked to stay awake for (app/awake.h); 0: nothing.
+    DWORD AwakeFlags;
+    // The PC's wake-up for the next reservation (app/wake.h): the timer, made
+    // at its first use, and the UTC instant it was last set to; zero while
+    // none is set.
+    HANDLE WakeTimer;
+    FILETIME WakeDue;
+    // The local time, for the tests' own clock; none: the system's.
+    void (*ReadClock)(SYSTEMTIME *now);
 
     // ---- stereo (device/) ----
     HANDLE DeviceLink;
@@ -39,6 +57,8 @@ struct AppState {
     ::DeviceRequest DeviceRequest;
     uint8_t HoldoffTicks;
     HWND AcquireWindow;
+    uint8_t AcquireAsked;           // the preset the acquisition is recalling
+    int AcquireAsks;                // its recalls so far
     int FailedReads;                // status reads failed in a row, since the link was last opened
 
     // ---- recorder (recorder/) ----
@@ -58,6 +78,8 @@ struct AppState {
     uint64_t CapturedBytes;         // PCM bytes since the start, for "fact"
     HACMSTREAM ConvertStream;
     DWORD CodecBlockBytes;          // capture bytes one block of codec output takes
+    BOOL ConvertStarted;            // the recording's first conversion is done
+    StreamConvertCall ConvertCall;  // the codec call of each conversion; none: acmStreamConvert
     WaveFileWriter WaveFile;
     HANDLE RawFile;
     BYTE *TargetFormat;             // the format block, for the recording's later files
@@ -66,8 +88,12 @@ struct AppState {
     DWORD RecordingPart;            // 1 for the first file
     uint64_t PartStartBytes;        // capture bytes whose audio went into earlier files
     DWORD PartLimit;                // file length that begins the next file; 0: WavePartLimit
+    LPMMIOPROC WaveFileProc;        // I/O procedure the WAVE files go through; none: the system's
     BOOL WriteFailed;               // a write did not reach the disk: the recording must stop
     BOOL RecoveryMarked;            // the settings file names the file being written
+    BYTE RecordingInfo[RecordingInfoBytes]; // the LIST chunk every file of the recording ends with
+    DWORD RecordingInfoLength;      // 0: none (a raw recording)
+    ULONGLONG FreeSpaceLimit;       // free bytes a disk is taken to have; 0: what the disk says
 
     // ---- windows and panel (app/, panel/) ----
     HWND MainWindow;
@@ -100,6 +126,12 @@ struct AppState {
     ThemeApi Theme;
     NOTIFYICONDATAA TrayData;
     BOOL RecordingFailureShown;     // caption and tip tell of a recording a write error stopped
+
+    // ---- notices (app/) ----
+    NOTIFYICONDATAA LastNotice;     // the record last handed to the notification area
+    DWORD LastNoticeMessage;        // NIM_ADD (the window was open) or NIM_MODIFY
+    NoticeKind LastNoticeKind;
+    DWORD NoticeCount;              // notices handed over since the start
 
     // ---- option pages (options/) ----
     int32_t EditItem;               // row under the open cell editor (one editor at a time)

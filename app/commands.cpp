@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "app/appstate.h"
 #include "app/tray.h"
+#include "app/savenotice.h"
 #include "panel/panel.h"
 #include "reserveui/reserveui.h"
 #include "options/options.h"
@@ -14,6 +15,7 @@ static void ToggleTopMost(HWND window)
 {
     SetWindowPos(window, App.TopMost ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     App.TopMost = !App.TopMost;
+    SaveSettingsChange(SectionWindow);
 }
 
 static void Exit(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
@@ -39,7 +41,37 @@ static void ShowAudioProperties(HWND window)
     ShellExecuteA(window, "open", "RUNDLL32.EXE", "MMSYS.CPL,ShowAudioPropertySheet", NULL, SW_SHOWNORMAL);
 }
 
-static void ShowOptions(HWND window) { OpenOptionsSheet(window, App.Instance, 0); }
+static BOOL CALLBACK FindOpenDialog(HWND candidate, LPARAM found)
+{
+    char className[16];
+    if (!IsWindowVisible(candidate) || !IsWindowEnabled(candidate) ||
+        !GetClassNameA(candidate, className, sizeof className) || lstrcmpA(className, "#32770") != 0)
+        return TRUE;
+    *(HWND *)found = candidate;
+    return FALSE;
+}
+
+// The dialog the user is working in (the sheet, a box or dialog opened from
+// it, the reservation editor): the one among the program's dialogs that a
+// modal loop has left enabled. None when no dialog is open.
+static HWND OpenDialog()
+{
+    HWND found = NULL;
+    EnumThreadWindows(GetCurrentThreadId(), FindOpenDialog, (LPARAM)&found);
+    return found;
+}
+
+// The notification icon's menu stays at hand while a dialog is open; a
+// second sheet inside the first would take over its page menus, so the open
+// dialog comes forward instead.
+static void ShowOptions(HWND window)
+{
+    HWND dialog = OpenDialog();
+    if (dialog)
+        SetForegroundWindow(dialog);
+    else
+        OpenOptionsSheet(window, App.Instance, 0);
+}
 
 static const struct {
     WORD Id;

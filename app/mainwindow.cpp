@@ -2,6 +2,12 @@
 #include "app/mainwindow.h"
 #include "app/appstate.h"
 #include "app/tray.h"
+#include "app/taskbar.h"
+#include "app/onecopy.h"
+#include "app/power.h"
+#include "app/wake.h"
+#include "app/savenotice.h"
+#include "settings/safesave.h"
 #include "panel/panel.h"
 #include "schedule/execute.h"
 #include "schedule/schedule.h"
@@ -45,13 +51,15 @@ bool InitMainWindow(HWND window)
     App.ThemeActive = LoadThemeApi() && App.Theme.IsThemeActive();
     App.DeviceStatus = DeviceStatus{};
     RefreshDeviceStatus(window);
-    GetLocalTime(&App.LastTick);
-    ComputeSchedule(&App.LastTick, &App.ReserveList, &App.NextReservation, 0);
     App.ReserveState = Idle;
     if (App.OptionFlags.PowOnStart) {
         App.DeviceRequest.PendingFlags = ReqPower;
         App.DeviceRequest.TargetPower = 1;
     }
+    // A programme already under way is recorded from here; one that came
+    // and went while the program was not running is told.
+    ReadLocalTime(&App.LastTick);
+    ScheduleAfresh(window, &App.LastTick, NULL);
     SetTimer(window, TickTimerId, TickPeriod, NULL);
     return true;
 }
@@ -70,13 +78,16 @@ void ShutdownMainWindow(HWND window)
     static const SettingsSection order[] = {
         SectionWindow, SectionReserveList, SectionOption, SectionReserve, SectionFreq, SectionStation,
     };
-    for (SettingsSection section : order)
-        SaveSettingsSection(window, App.ProgramFolder, section);
+    // All of them in one replacement of the file. No notice here: the
+    // program is ending, and a failure was told when it first happened.
+    SaveSettingsSections(window, App.ProgramFolder, order, sizeof order / sizeof order[0]);
     DeviceClose();
+    CloseWakeTimer();
     KillTimer(window, TickTimerId);
     DeletePanelFonts();
     DestroyMenus();
     DeleteTrayIcon();
+    UnmarkOneCopyWindow(window);
     DestroyWindow(window);
     FreePanelGraphics();
 }
@@ -124,6 +135,11 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_TIMER:
         OnTick(window, (UINT)wParam);
         return 0;
+    case WM_TIMECHANGE:
+        OnTimeChange(window);
+        return 0;
+    case WM_POWERBROADCAST:
+        return OnPowerBroadcast(window, wParam, lParam);
     case WM_RBUTTONUP:
         ShowPanelMenu(window);
         return 0;
@@ -134,6 +150,16 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case WM_TRAYNOTIFY:
         OnTrayNotify(window, lParam);
+        return 0;
+    case WM_EXITSIZEMOVE:
+        SaveSettingsChange(SectionWindow);  // the window's new place
+        return 0;
+    case WM_SETTINGSNOTICE:
+        OnSettingsNotice(window);
+        return 0;
+    }
+    if (message == TaskbarCreatedMessage()) {
+        OnTaskbarCreated(window);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

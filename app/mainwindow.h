@@ -10,6 +10,10 @@ enum { MainWindowWidth = 238, MainWindowHeight = 178, TickTimerId = 1, TickPerio
 // with its trailing backslash; 0 when there is no closing quote (folder
 // unchanged).
 int ParseProgramFolder(const char *commandLine, char folder[MAX_PATH]);
+// The folder of the running program's own file, with its trailing
+// backslash, whatever the current folder and however the program was
+// started; false (folder unchanged) when the system does not give it.
+bool FindProgramFolder(char folder[MAX_PATH]);
 // A recording cut off by a crash or a power failure, named in the settings
 // file: its sizes are made to match what the file really holds.
 void RepairInterruptedRecording(const char *programFolder);

@@ -7,6 +7,21 @@
 
 const char MainWindowClassName[] = "TALVORecClass";
 
+// Cuts path after its last backslash, found by whole characters so that a
+// trail byte of a double-byte character is never taken for one. False for a
+// bare file name: the program's own name is no place for the settings file.
+static bool CutAfterLastBackslash(char *path)
+{
+    char *cut = NULL;
+    for (char *c = path; *c; c = CharNextA(c))
+        if (*c == '\\')
+            cut = c;
+    if (!cut)
+        return false;
+    cut[1] = '\0';
+    return true;
+}
+
 int ParseProgramFolder(const char *commandLine, char folder[MAX_PATH])
 {
     if (!commandLine[0])
@@ -18,18 +33,21 @@ int ParseProgramFolder(const char *commandLine, char folder[MAX_PATH])
     char copy[MAX_PATH];
     memcpy(copy, path, (size_t)(quote - path));
     copy[quote - path] = '\0';
-    // The last backslash, found by whole characters so that a trail byte of a
-    // double-byte character is never taken for one. A bare file name has no
-    // folder: the program's own name is no place for the settings file.
-    char *cut = NULL;
-    for (char *c = copy; *c; c = CharNextA(c))
-        if (*c == '\\')
-            cut = c;
-    if (!cut)
+    if (!CutAfterLastBackslash(copy))
         return 0;
-    cut[1] = '\0';
-    memcpy(folder, copy, (size_t)(cut - copy) + 2);
+    strcpy(folder, copy);
     return 1;
+}
+
+bool FindProgramFolder(char folder[MAX_PATH])
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, path, sizeof path);
+    // A full buffer means the path was cut short.
+    if (length == 0 || length >= sizeof path || !CutAfterLastBackslash(path))
+        return false;
+    strcpy(folder, path);
+    return true;
 }
 
 void RepairInterruptedRecording(const char *programFolder)
@@ -62,9 +80,15 @@ bool RegisterMainWindowClass(HINSTANCE instance)
 
 HWND CreateMainWindow(HINSTANCE instance)
 {
-    return CreateWindowExA(App.TopMost ? WS_EX_TOPMOST : 0, MainWindowClassName, "TALVO レコーダー",
-                           WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, App.WindowLeft, App.WindowTop, MainWindowWidth,
-                           MainWindowHeight, NULL, NULL, instance, NULL);
+    HWND window = CreateWindowExA(App.TopMost ? WS_EX_TOPMOST : 0, MainWindowClassName, "TALVO レコーダー",
+                                  WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, App.WindowLeft, App.WindowTop,
+                                  MainWindowWidth, MainWindowHeight, NULL, NULL, instance, NULL);
+    // The stored place is the one the window was saved at, read back the
+    // way it was written; the window is shown later by the caller.
+    RECT place = { App.WindowLeft, App.WindowTop, App.WindowLeft + MainWindowWidth, App.WindowTop + MainWindowHeight };
+    if (window)
+        RestoreWindowPlace(window, &place, SW_HIDE);
+    return window;
 }
 
 int RunMessageLoop(HACCEL reserveListKeys)

@@ -4,17 +4,21 @@
 #include "app/tray.h"
 #include "panel/panel.h"
 #include "schedule/execute.h"
+#include "schedule/readiness.h"
 #include "schedule/schedule.h"
-#include "recorder/recorder.h"
 
 // A full repaint when anything shown changed; otherwise only the blinking
-// marks, straight on the window.
+// marks, straight on the window. The window's context is taken only when a
+// mark changes on a window that is shown: ten contexts a second for nothing
+// would be most of what the program costs while it waits.
 static void UpdateDisplay(HWND window, const SYSTEMTIME *now, bool redraw)
 {
     if (redraw) {
         InvalidateRect(window, &DisplayRect, FALSE);
         return;
     }
+    if (!BlinkersChange(now) || !IsWindowVisible(window))
+        return;
     HDC context = GetDC(window);
     if (!context)
         return;
@@ -44,13 +48,15 @@ static void RepeatHeldKey(HWND window)
 // The reservation side of a tick: a new day's schedule, a due start, a
 // reached end or a failed write (with the optional power-off in the same
 // tick), one step of the stereo's preparation, and the recording once the
-// stereo is ready.
+// stereo is ready or can be waited for no longer.
 static void RunReservations(HWND window, const SYSTEMTIME *now)
 {
     FILETIME instant;
     SystemTimeToFileTime(now, &instant);
+    // A new day (or the first tick after a sleep into one): an occurrence
+    // under way begins rather than being retired unrecorded.
     if (now->wDay != App.LastTick.wDay)
-        ComputeSchedule(now, &App.ReserveList, &App.NextReservation, 0);
+        ScheduleAfresh(window, now, &App.LastTick);
     if (App.NextReservation.Entry && FileTimeReached(&App.NextReservation.NextStart, &instant))
         BeginReservation(window, now, &App.DeviceStatus, &App.DeviceRequest);
 
@@ -64,18 +70,17 @@ static void RunReservations(HWND window, const SYSTEMTIME *now)
         if (App.OptionFlags.PowOffEndRec) {
             App.DeviceRequest.PendingFlags = ReqPower;
             App.DeviceRequest.TargetPower = 0;
-            RunDeviceRequests();
+        } else {
+            LeavePreparationGoing(&instant);
         }
-    } else if (App.DeviceRequest.PendingFlags != 0) {
+    }
+    GiveUpLeftPreparation(&instant);
+    // Whatever is still pending goes on in this tick, the end's power-off
+    // included.
+    if (App.DeviceRequest.PendingFlags != 0)
         RunDeviceRequests();
-    }
 
-    if (App.ReserveState == Armed && App.DeviceRequest.PendingFlags == 0) {
-        if (StartRecording(window, App.ActiveReservation))
-            App.ReserveState = Recording;
-        else
-            EndReservation(window, &App.DeviceStatus);
-    }
+    StartArmedRecording(window, now);
 }
 
 void OnTick(HWND window, UINT timerId)
@@ -83,7 +88,7 @@ void OnTick(HWND window, UINT timerId)
     if (timerId != TickTimerId)
         return;
     SYSTEMTIME now;
-    GetLocalTime(&now);
+    ReadLocalTime(&now);
     OnTickAt(window, &now);
 }
 

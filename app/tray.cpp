@@ -1,6 +1,7 @@
 #include "app/tray.h"
 #include "app/appstate.h"
 #include "app/heap.h"
+#include "app/notices.h"
 #include "res/resource.h"
 #include <commctrl.h>
 #include <string.h>
@@ -20,19 +21,25 @@ int TrayIconIndex()
     return App.DeviceStatus.Power ? TrayIconOn : TrayIconOff;
 }
 
+void FillTrayRecord(HWND mainWindow, NOTIFYICONDATAA *data)
+{
+    memset(data, 0, sizeof *data);
+    data->cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data->hWnd = mainWindow;
+    data->uID = TrayIconId;
+    data->uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data->uCallbackMessage = WM_TRAYNOTIFY;
+    data->hIcon = App.TrayIcons[TrayIconIndex()];
+    lstrcpynA(data->szTip, App.RecordingFailureShown ? FailureTip : TrayTip, 64);
+}
+
 void AddTrayIcon(HWND mainWindow)
 {
     ShowWindow(mainWindow, SW_HIDE);
-    NOTIFYICONDATAA &data = App.TrayData;
-    memset(&data, 0, sizeof data);
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = mainWindow;
-    data.uID = TrayIconId;
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = WM_TRAYNOTIFY;
-    data.hIcon = App.TrayIcons[TrayIconIndex()];
-    lstrcpynA(data.szTip, App.RecordingFailureShown ? FailureTip : TrayTip, sizeof data.szTip);
-    Shell_NotifyIconA(NIM_ADD, &data);
+    FillTrayRecord(mainWindow, &App.TrayData);
+    // The icon a notice brought while the window was open is there already.
+    if (!Shell_NotifyIconA(NIM_ADD, &App.TrayData))
+        Shell_NotifyIconA(NIM_MODIFY, &App.TrayData);
 }
 
 // The record that names the program's one icon, with nothing else set.
@@ -103,6 +110,8 @@ void OnTrayNotify(HWND mainWindow, LPARAM mouseMessage)
         PostMessageA(mainWindow, WM_COMMAND, IDM_OPEN, 0);
     else if (mouseMessage == WM_RBUTTONUP)
         ShowTrayMenu(mainWindow);
+    else
+        OnNoticeEvent(mainWindow, mouseMessage);
     // Lets a menu opened from the icon close when the user clicks elsewhere.
     PostMessageA(mainWindow, WM_NULL, 0, 0);
 }

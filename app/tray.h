@@ -9,6 +9,8 @@ enum { TrayIconOff = 0, TrayIconOn = 1, TrayIconReserved = 2 };
 
 // 2 while a reservation is armed or recording, else the stereo's power.
 int TrayIconIndex();
+// The icon's record as minimising adds it (icon, tip, callback message).
+void FillTrayRecord(HWND mainWindow, NOTIFYICONDATAA *data);
 // Minimising: hides the main window and adds the icon.
 void AddTrayIcon(HWND mainWindow);
 void DeleteTrayIcon();

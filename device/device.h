@@ -102,6 +102,9 @@ struct DeviceRequest {
 enum { PanelModeOff = 16, RecordingLayout = 32 };
 // Failed status reads (ticks) before the link is opened again.
 enum { ReopenTicks = 20 };
+// Recalls of one preset (one a tick: three seconds) after which an
+// acquisition that has not seen the stereo report it goes on to the next.
+enum { AcquireSkipAsks = 30 };
 
 // Reads and decodes the status and reacts to what changed; true when the
 // display must be redrawn. After two seconds of failed reads the link is
@@ -111,5 +114,9 @@ bool RefreshDeviceStatus(HWND mainWindow);
 void RunDeviceRequests();
 // True when now and the previous tick differ in anything but the seconds.
 bool MinuteChanged(const SYSTEMTIME *now);
+// The station table was changed: the name shown for the tuned frequency is
+// looked up again (its place in the table may have moved, or it may be
+// gone) and the display redrawn.
+void StationTableChanged();
 // The frequency value of four BCD digits (8250 for 0x8250).
 int32_t BcdFrequencyValue(uint16_t bcd);

@@ -62,6 +62,24 @@ static bool StepPreset(DeviceRequest *request, const DeviceStatus *status)
     return false;
 }
 
+// The stereo never tunes to a preset that holds no station, so a preset it
+// has not reported after AcquireSkipAsks recalls in a row is taken to be
+// empty and passed over; its row keeps what it held.
+static bool PresetOverdue(const DeviceRequest *request)
+{
+    return App.AcquireAsked == request->TargetPreset && App.AcquireAsks >= AcquireSkipAsks;
+}
+
+static void RecallForAcquisition(uint8_t preset)
+{
+    DeviceSendCommand(RecallPreset, preset);
+    if (App.AcquireAsked != preset) {
+        App.AcquireAsked = preset;
+        App.AcquireAsks = 0;
+    }
+    App.AcquireAsks++;
+}
+
 // Learning the presets' frequencies: every preset the stereo reports is
 // handed to the progress dialog, then the next one is recalled.
 static void StepAcquire(DeviceRequest *request, const DeviceStatus *status)
@@ -69,9 +87,11 @@ static void StepAcquire(DeviceRequest *request, const DeviceStatus *status)
     if (status->Preset == request->TargetPreset) {
         SendMessageA(App.AcquireWindow, WM_USER, status->Preset, BcdFrequencyValue(status->Frequency));
         request->TargetPreset++;
+    } else if (PresetOverdue(request)) {
+        request->TargetPreset++;
     }
     if (request->TargetPreset >= 1 && request->TargetPreset <= PresetCount) {
-        DeviceSendCommand(RecallPreset, request->TargetPreset);
+        RecallForAcquisition(request->TargetPreset);
         return;
     }
     request->PendingFlags &= ~ReqAcquire;

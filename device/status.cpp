@@ -128,3 +128,10 @@ bool MinuteChanged(const SYSTEMTIME *now)
     return now->wYear != last->wYear || now->wMonth != last->wMonth || now->wDayOfWeek != last->wDayOfWeek
         || now->wDay != last->wDay || now->wHour != last->wHour || now->wMinute != last->wMinute;
 }
+
+void StationTableChanged()
+{
+    App.StationIndex = FindStationByFrequency(BcdFrequencyValue(App.DeviceStatus.Frequency));
+    if (App.MainWindow)
+        InvalidateRect(App.MainWindow, &DisplayRect, FALSE);
+}

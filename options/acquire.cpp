@@ -33,6 +33,9 @@ static BOOL OnAcquireInit(HWND dialog)
     request.TargetMute = 1;
     request.TargetSource = 0;
     request.TargetPreset = 1;
+    // The recalls of each preset are counted afresh, whatever an earlier
+    // acquisition left.
+    App.AcquireAsked = 0;
     SetTimer(dialog, TakeoverTimer, TakeoverCheckMs, NULL);
     return TRUE;
 }

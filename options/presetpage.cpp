@@ -5,6 +5,7 @@
 #include "options/options.h"
 #include "options/pages.h"
 #include "app/appstate.h"
+#include "app/savenotice.h"
 #include "res/resource.h"
 #include <commctrl.h>
 #include <prsht.h>
@@ -132,6 +133,7 @@ static void OnPresetApply(HWND page)
         UINT state = (UINT)SendMessageA(list, LVM_GETITEMSTATE, (WPARAM)i, LVIS_STATEIMAGEMASK);
         App.PresetTable[i].Enabled = (int32_t)(state >> 12) - 1;
     }
+    SaveSettingsChange(SectionFreq);
 }
 
 static BOOL OnPresetNotify(HWND page, const NMHDR *header)

@@ -1,17 +1,23 @@
-// The options sheet and its general page, whose four boxes show the option
-// flags.
+// The options sheet and its general page, whose boxes show the option flags
+// and the start with Windows.
 #include "options/options.h"
 #include "options/pages.h"
 #include "app/appstate.h"
+#include "app/savenotice.h"
+#include "app/autostart.h"
+#include "app/wake.h"
 #include "res/resource.h"
 #include <commctrl.h>
 #include <prsht.h>
+#include <stddef.h>
 
 // The structure versions the sheet is described with: the header ending with
-// the header bitmap, the pages ending with the header subtitle. The platform
-// steps through the page array by each page's size.
-enum { SheetPageCount = 3, SheetHeaderSize = 52, SheetPageSize = 48 };
-static_assert(sizeof(PROPSHEETPAGEA_V2) == SheetPageSize, "page version 2");
+// the header bitmap, the pages ending with the header subtitle (52 and 48
+// bytes in the 32-bit program). The platform steps through the page array by
+// each page's size.
+enum { SheetPageCount = 3 };
+static const UINT SheetHeaderSize = offsetof(PROPSHEETHEADERA, hbmHeader) + sizeof(HBITMAP);
+static const UINT SheetPageSize = sizeof(PROPSHEETPAGEA_V2);
 
 struct SheetPage {
     int Template;
@@ -56,17 +62,30 @@ void MarkPageChanged(HWND page)
 
 // ---- general page ----
 
+// The start with Windows is not a flag of the settings file: the box shows
+// whether the Run entry is there, as the user may also have removed it in
+// Windows' own settings.
+static void ShowStartWithWindows(HWND page)
+{
+    CheckDlgButton(page, IDC_AUTOSTART, StartsWithWindows() ? BST_CHECKED : BST_UNCHECKED);
+}
+
 static BOOL OnGeneralInit(HWND page)
 {
     for (int i = 0; i < OptionFlagCount; i++)
         CheckDlgButton(page, IDC_POWONSTART + i, *OptionFlagAt(&App.OptionFlags, i) ? BST_CHECKED : BST_UNCHECKED);
+    ShowStartWithWindows(page);
     return TRUE;
+}
+
+static bool IsGeneralBox(int id)
+{
+    return (id >= IDC_POWONSTART && id < IDC_POWONSTART + OptionFlagCount) || id == IDC_AUTOSTART;
 }
 
 static BOOL OnGeneralCommand(HWND page, WPARAM wParam)
 {
-    int id = LOWORD(wParam);
-    if (id < IDC_POWONSTART || id >= IDC_POWONSTART + OptionFlagCount || HIWORD(wParam) != BN_CLICKED)
+    if (!IsGeneralBox(LOWORD(wParam)) || HIWORD(wParam) != BN_CLICKED)
         return FALSE;
     MarkPageChanged(page);
     return TRUE;
@@ -78,6 +97,12 @@ static BOOL OnGeneralNotify(HWND page, const NMHDR *header)
         return FALSE;
     for (int i = 0; i < OptionFlagCount; i++)
         *OptionFlagAt(&App.OptionFlags, i) = IsDlgButtonChecked(page, IDC_POWONSTART + i) == BST_CHECKED ? 1 : 0;
+    SaveSettingsChange(SectionOption);
+    UpdateWakeTimer();
+    // A registry that refused shows in the box, which goes back to what is
+    // really there.
+    SetStartWithWindows(IsDlgButtonChecked(page, IDC_AUTOSTART) == BST_CHECKED);
+    ShowStartWithWindows(page);
     return TRUE;
 }
 

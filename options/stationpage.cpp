@@ -4,7 +4,9 @@
 #include "options/options.h"
 #include "options/pages.h"
 #include "app/appstate.h"
+#include "app/savenotice.h"
 #include "app/heap.h"
+#include "device/device.h"
 #include "res/resource.h"
 #include <commctrl.h>
 #include <prsht.h>
@@ -249,6 +251,8 @@ static void OnStationApply(HWND page)
         if (!AddStation(&record))
             break;
     }
+    SaveSettingsChange(SectionStation);
+    StationTableChanged();
 }
 
 static BOOL OnStationNotify(HWND page, const NMHDR *header)

@@ -180,15 +180,30 @@ void PaintDisplay(HWND mainWindow)
     EndPaint(mainWindow, &paint);
 }
 
-void DrawBlinkers(HDC context, const SYSTEMTIME *time, bool offScreen)
+// The marks that blink in what the display shows now; false when none does.
+static bool BlinkingMarks(bool *mute, bool *colon)
 {
     const DeviceStatus &status = App.DeviceStatus;
     if (status.Power != 1)
-        return;
-    bool mute = status.Mute == 1;
+        return false;
+    *mute = status.Mute == 1;
     // Only the sources whose second line is the clock have a colon to blink.
-    bool colon = !App.VolumeDisplay && !App.InputDisplay && status.Source >= 2 && status.Source <= 4;
-    if (!mute && !colon)
+    *colon = !App.VolumeDisplay && !App.InputDisplay && status.Source >= 2 && status.Source <= 4;
+    return *mute || *colon;
+}
+
+bool BlinkersChange(const SYSTEMTIME *time)
+{
+    bool mute, colon;
+    if (!BlinkingMarks(&mute, &colon))
+        return false;
+    return (time->wMilliseconds < 500) != (App.LastTick.wMilliseconds < 500);
+}
+
+void DrawBlinkers(HDC context, const SYSTEMTIME *time, bool offScreen)
+{
+    bool mute, colon;
+    if (!BlinkingMarks(&mute, &colon))
         return;
     int x = offScreen ? 2 : DisplayRect.left + 2;
     int y = offScreen ? 24 : DisplayRect.top + 24;

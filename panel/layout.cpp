@@ -114,7 +114,9 @@ static bool CreateRecordingControls(HWND mainWindow)
 {
     PanelControls &p = App.Panel;
     HFONT gui = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
-    p.RecordingStatus = CreateControl(mainWindow, 0, "STATIC", "", SS_LEFT, 9, 93, 133, 14, RecordingStatusId);
+    // Titles are drawn as they are: an "&" in one is no mnemonic.
+    p.RecordingStatus =
+        CreateControl(mainWindow, 0, "STATIC", "", SS_LEFT | SS_NOPREFIX, 9, 93, 133, 14, RecordingStatusId);
     p.EndTimeLabel = CreateControl(mainWindow, 0, "STATIC", "終了時刻:", SS_LEFT, 9, 119, 55, 14, EndTimeLabelId);
     p.EndTimePicker = CreateControl(mainWindow, 0, DATETIMEPICK_CLASSA, NULL, DTS_TIMEFORMAT, 67, 116, 54, 20,
                                     EndTimePickerId);

@@ -144,4 +144,7 @@ void PaintDisplay(HWND mainWindow);
 // crossed a half second since LastTick (offScreen: into the display being
 // composed, always drawn in the first half).
 void DrawBlinkers(HDC context, const SYSTEMTIME *time, bool offScreen);
+// Whether DrawBlinkers has anything to draw on the window at time: a mark
+// blinks and the time crossed a half second since LastTick.
+bool BlinkersChange(const SYSTEMTIME *time);
 void DrawLcdText(HDC context, int x, int y, const char *text, int style);

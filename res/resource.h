@@ -46,6 +46,11 @@
 #define IDC_POWOFFEND           1023
 #define IDC_POWOFFENDREC        1024
 #define IDC_MUTEREC             1025
+#define IDC_NOTICES             1026
+#define IDC_WAKEREC             1027
+#define IDC_STARTINTRAY         1028
+// Not a flag of the settings file: the logon start is the Run entry itself.
+#define IDC_AUTOSTART           1031
 
 // Preset page.
 #define IDC_PRESET_LIST         1023

@@ -2,12 +2,16 @@
 // side checks every request byte as the stereo's firmware would and answers
 // with the stereo's status.
 #include "device/platform.h"
-#include "device/device.h"
 #include "simulator/simulator.h"
+#include "simulator/wire.h"
 #include "app/heap.h"
 #include <string.h>
 
 static const char SimDevicePath[] = "\\\\.\\TALVOSim";
+// The device-interface class the stereo's driver publishes.
+static const GUID SimInterfaceClass = {
+    0x40D21F00, 0x3D74, 0x11D4, { 0x9D, 0x36, 0x00, 0x60, 0x97, 0x23, 0x51, 0x3D }
+};
 // Any value but null and the invalid handle: the simulated link is no
 // kernel object and is never given to CloseHandle.
 static const HANDLE SimLink = (HANDLE)(INT_PTR)0x7A1C;
@@ -54,7 +58,7 @@ static void LogCommand(uint32_t code)
 
 bool PlatformFindInterface(const GUID *interfaceClass, char **devicePath)
 {
-    if ((Faults & SimUnplugged) || !IsEqualGUID(*interfaceClass, DeviceInterfaceGuid))
+    if ((Faults & SimUnplugged) || !IsEqualGUID(*interfaceClass, SimInterfaceClass))
         return false;
     *devicePath = HeapStrDup(SimDevicePath);
     return *devicePath != NULL;
@@ -71,28 +75,28 @@ HANDLE PlatformOpenInterface(const char *devicePath)
     return SimLink;
 }
 
-static bool HeaderIsValid(const uint8_t *request, uint32_t kind)
+static bool HeaderIsValid(const uint8_t *request, uint8_t kind)
 {
-    uint8_t expected[RequestHeaderSize] = { 'B', 'S', 0, 0, 0, 0, 0x18, 0x00 };
-    expected[8] = (uint8_t)kind;
+    uint8_t expected[SimHeaderBytes] = { 'B', 'S', 0, 0, 0, 0, 0x18, 0x00 };
+    expected[8] = kind;
     expected[17] = 0x20;
-    return memcmp(request, expected, RequestHeaderSize) == 0;
+    return memcmp(request, expected, SimHeaderBytes) == 0;
 }
 
-static uint8_t InjectedReply[StatusReplySize];
+static uint8_t InjectedReply[SimReplyBytes];
 static DWORD InjectedLength;
 static bool ReplyInjected;
 
 void SimInjectReply(const uint8_t *reply, DWORD length)
 {
-    InjectedLength = length < (DWORD)StatusReplySize ? length : (DWORD)StatusReplySize;
+    InjectedLength = length < (DWORD)SimReplyBytes ? length : (DWORD)SimReplyBytes;
     memcpy(InjectedReply, reply, InjectedLength);
     ReplyInjected = true;
 }
 
 static bool AnswerStatus(DWORD requestSize, uint8_t *reply, DWORD replySize, DWORD *returned)
 {
-    if (requestSize < StatusRequestSize || replySize < StatusReplySize) {
+    if (requestSize < SimStatusRequestBytes || replySize < SimReplyBytes) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return false;
     }
@@ -105,7 +109,7 @@ static bool AnswerStatus(DWORD requestSize, uint8_t *reply, DWORD replySize, DWO
     SimStereoPoll(reply);
     if (Faults & SimBadChecksum)
         reply[39]++;
-    *returned = (Faults & SimShortReply) ? StatusReplySize - 1 : StatusReplySize;
+    *returned = (Faults & SimShortReply) ? SimReplyBytes - 1 : SimReplyBytes;
     return true;
 }
 
@@ -114,12 +118,12 @@ static bool AnswerStatus(DWORD requestSize, uint8_t *reply, DWORD replySize, DWO
 static bool TakeCommand(const uint8_t *request, DWORD requestSize, uint8_t *reply, DWORD replySize,
                         DWORD *returned)
 {
-    if (requestSize != CommandRequestSize || replySize < CommandReplySize || request[19] != 0xB8
+    if (requestSize != SimCommandRequestBytes || replySize < SimCommandReplyBytes || request[19] != 0xB8
         || request[20] != 0x02 || (uint8_t)(request[19] + request[20] + request[21] + request[22]) != request[23]) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    for (int i = 24; i < CommandRequestSize; i++) {
+    for (int i = 24; i < SimCommandRequestBytes; i++) {
         if (request[i] != 0) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return false;
@@ -129,10 +133,10 @@ static bool TakeCommand(const uint8_t *request, DWORD requestSize, uint8_t *repl
     LogCommand(code);
     if (!(Faults & SimIgnoreCommands))
         SimStereoCommand(code);
-    memset(reply, 0, CommandReplySize);
+    memset(reply, 0, SimCommandReplyBytes);
     reply[0] = 'S';
     reply[1] = 'B';
-    *returned = CommandReplySize;
+    *returned = SimCommandReplyBytes;
     return true;
 }
 
@@ -149,13 +153,13 @@ bool PlatformTransfer(HANDLE link, DWORD controlCode, const void *request, DWORD
         return false;
     }
     const uint8_t *bytes = (const uint8_t *)request;
-    if (controlCode != DeviceControlCode || requestSize < RequestHeaderSize) {
+    if (controlCode != SimControlCode || requestSize < SimHeaderBytes) {
         SetLastError(ERROR_INVALID_FUNCTION);
         return false;
     }
-    if (HeaderIsValid(bytes, TransferStatus))
+    if (HeaderIsValid(bytes, SimKindStatus))
         return AnswerStatus(requestSize, (uint8_t *)reply, replySize, returned);
-    if (HeaderIsValid(bytes, TransferCommand))
+    if (HeaderIsValid(bytes, SimKindCommand))
         return TakeCommand(bytes, requestSize, (uint8_t *)reply, replySize, returned);
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;

@@ -2,6 +2,11 @@
 // the real one, with delays, a memory of its state in TALVOSim.ini beside the
 // program, and a tone on the PC's speakers that tells which preset is tuned.
 // Tests drive it in-process through the functions below.
+//
+// It keeps the real stereo's awkward habits that the program has to live
+// with: for two seconds after the power key it takes no other key; right
+// after switching on its status can report the mute wrongly; and it never
+// tunes to, or reports, a preset that holds no station.
 #pragma once
 #include <windows.h>
 #include <stdint.h>
@@ -14,11 +19,15 @@ struct SimStereo {
     uint8_t Power;
     uint8_t Source;         // 0 tuner, 1 CD, 2 MD, 3 TAPE/AUX, 4 PC USB
     uint8_t Volume;         // 0..80
-    uint8_t Mute;
+    uint8_t Mute;           // the speakers are silent
+    // Right after switching on, the status still says of the mute what it
+    // said before standby (StaleMute), until the mute key is next taken.
+    uint8_t MuteStale;
+    uint8_t StaleMute;
     uint8_t NbMode;         // 0 none, 1 N.B.1, 2 N.B.2, 3 TONE
     uint8_t Band;           // 0 FM, 1 AM
     uint8_t TuneManual;
-    uint8_t Preset;         // 0 when tuned off a preset
+    uint8_t Preset;         // 0 when tuned off a preset; never an empty one
     int32_t Frequency;      // now tuned
     int32_t LastFm;         // where the band key returns to
     int32_t LastAm;

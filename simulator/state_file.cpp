@@ -61,6 +61,8 @@ bool SimLoadStateFile(SimStereo *stereo)
     stereo->Source = (uint8_t)ReadNumber(s, "Source", stereo->Source, 0, 4, path);
     stereo->Volume = (uint8_t)ReadNumber(s, "Volume", stereo->Volume, 0, 80, path);
     stereo->Mute = (uint8_t)ReadNumber(s, "Mute", stereo->Mute, 0, 1, path);
+    stereo->MuteStale = (uint8_t)ReadNumber(s, "MuteStale", stereo->MuteStale, 0, 1, path);
+    stereo->StaleMute = (uint8_t)ReadNumber(s, "StaleMute", stereo->StaleMute, 0, 1, path);
     stereo->NbMode = (uint8_t)ReadNumber(s, "NbMode", stereo->NbMode, 0, 3, path);
     stereo->Band = (uint8_t)ReadNumber(s, "Band", stereo->Band, 0, 1, path);
     stereo->TuneManual = (uint8_t)ReadNumber(s, "TuneManual", stereo->TuneManual, 0, 1, path);
@@ -100,6 +102,8 @@ bool SimSaveStateFile(const SimStereo *stereo)
     used = PutLine(block, used, sizeof block, "Source", stereo->Source);
     used = PutLine(block, used, sizeof block, "Volume", stereo->Volume);
     used = PutLine(block, used, sizeof block, "Mute", stereo->Mute);
+    used = PutLine(block, used, sizeof block, "MuteStale", stereo->MuteStale);
+    used = PutLine(block, used, sizeof block, "StaleMute", stereo->StaleMute);
     used = PutLine(block, used, sizeof block, "NbMode", stereo->NbMode);
     used = PutLine(block, used, sizeof block, "Band", stereo->Band);
     used = PutLine(block, used, sizeof block, "TuneManual", stereo->TuneManual);

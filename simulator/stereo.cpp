@@ -1,12 +1,15 @@
 // The simulated stereo's behaviour: what each command does, how long it
 // takes to show, and the status reply it answers with.
 #include "simulator/simulator.h"
-#include "device/device.h"
+#include "simulator/wire.h"
 #include <string.h>
 
 // Polls (ten a second) before a command's effect shows in the status.
 enum {
     PowerOnPolls = 10,
+    // From the power key on, the stereo takes no other key for two seconds,
+    // though it shows itself on after one.
+    WakingPolls = 20,
     PowerOffPolls = 3,
     SourcePolls = 2,
     PresetPolls = 2,
@@ -25,6 +28,7 @@ static SimStereo Stereo;
 static bool StereoKnown;
 static PendingEffect Pending[MaxPending];
 static int PendingCount;
+static int DeafPolls;       // polls left in which every key is ignored
 static uint8_t PollCounter;
 
 // Tokyo-area stations on both bands, and a few slots left empty.
@@ -49,6 +53,7 @@ void SimDefaultStereo(SimStereo *stereo)
 static void DropPending()
 {
     PendingCount = 0;
+    DeafPolls = 0;
 }
 
 static void EnsureStereoKnown()
@@ -114,24 +119,24 @@ static bool IsPending(uint32_t code)
 static int PollsFor(uint32_t code)
 {
     switch (code) {
-    case PowerOn: return PowerOnPolls;
-    case PowerOff: return PowerOffPolls;
-    case SelectTuner: case SelectCd: case SelectMd: case SelectTapeAux: case SelectPcUsb: return SourcePolls;
+    case SimPowerOn: return PowerOnPolls;
+    case SimPowerOff: return PowerOffPolls;
+    case SimSelectTuner: case SimSelectCd: case SimSelectMd: case SimSelectTapeAux: case SimSelectPcUsb: return SourcePolls;
     }
-    if ((code & 0xFFFFFF00) == RecallPreset)
+    if ((code & 0xFFFFFF00) == SimRecallPreset)
         return PresetPolls;
     return OtherPolls;
 }
 
 // In standby, and while switching on or off, the stereo listens only for the
-// power key.
+// power key; once it has taken that, for nothing at all for a while.
 static bool Accepts(uint32_t code)
 {
-    if (PendingCount == MaxPending)
+    if (PendingCount == MaxPending || DeafPolls > 0)
         return false;
     if (!Stereo.Power)
-        return code == PowerOn && !IsPending(PowerOn);
-    return code != PowerOn && !IsPending(PowerOff);
+        return code == SimPowerOn && !IsPending(SimPowerOn);
+    return code != SimPowerOn && !IsPending(SimPowerOff);
 }
 
 void SimStereoCommand(uint32_t code)
@@ -142,6 +147,8 @@ void SimStereoCommand(uint32_t code)
     Pending[PendingCount].Code = code;
     Pending[PendingCount].PollsLeft = PollsFor(code);
     PendingCount++;
+    if (code == SimPowerOn)
+        DeafPolls = WakingPolls;
 }
 
 static bool SelectSource(uint8_t source)
@@ -170,10 +177,11 @@ static bool SwitchBand()
     return true;
 }
 
-// An empty preset is recalled like any other; the tuner then stays silent.
+// A preset that holds no station is not recalled: the tuner stays where it
+// was, so the status never names an empty preset.
 static bool Recall(int preset)
 {
-    if (Stereo.Source != 0 || preset < 1 || preset > SimPresetCount)
+    if (Stereo.Source != 0 || preset < 1 || preset > SimPresetCount || Stereo.PresetFrequency[preset - 1] == 0)
         return false;
     Stereo.Preset = (uint8_t)preset;
     Stereo.Frequency = Stereo.PresetFrequency[preset - 1];
@@ -195,37 +203,56 @@ static bool StepInputLevel(int step)
     return true;
 }
 
+static uint8_t ReportedMute()
+{
+    return Stereo.MuteStale ? Stereo.StaleMute : Stereo.Mute;
+}
+
+// The stereo always comes on with its speakers playing, but its status goes
+// on reporting the mute it reported before standby until the mute key is
+// pressed.
+static void SwitchOn()
+{
+    Stereo.StaleMute = ReportedMute();
+    Stereo.MuteStale = 1;
+    Stereo.Power = 1;
+    Stereo.Mute = 0;
+}
+
 // The CD keys and disc search find no disc in the simulated tray, so they
 // change nothing.
 static bool Apply(uint32_t code)
 {
     switch (code) {
-    case PowerOn: Stereo.Power = 1; return true;
-    case PowerOff: Stereo.Power = 0; DropPending(); return true;
-    case SelectTuner: return SelectSource(0);
-    case SelectCd: return SelectSource(1);
-    case SelectMd: return SelectSource(2);
-    case SelectTapeAux: return SelectSource(3);
-    case SelectPcUsb: return SelectSource(4);
-    case MuteToggle: Stereo.Mute ^= 1; return true;
-    case NbCycle: Stereo.NbMode = (uint8_t)((Stereo.NbMode + 1) % 4); return true;
-    case TunerAuto:
+    case SimPowerOn: SwitchOn(); return true;
+    case SimPowerOff: Stereo.Power = 0; DropPending(); return true;
+    case SimSelectTuner: return SelectSource(0);
+    case SimSelectCd: return SelectSource(1);
+    case SimSelectMd: return SelectSource(2);
+    case SimSelectTapeAux: return SelectSource(3);
+    case SimSelectPcUsb: return SelectSource(4);
+    case SimMuteToggle:
+        Stereo.Mute ^= 1;
+        Stereo.MuteStale = 0;
+        return true;
+    case SimNbCycle: Stereo.NbMode = (uint8_t)((Stereo.NbMode + 1) % 4); return true;
+    case SimTunerAuto:
         if (Stereo.Source != 0)
             return false;
         Stereo.TuneManual ^= 1;
         return true;
-    case TunerBand: return SwitchBand();
-    case InputLevelDown: return StepInputLevel(-1);
-    case InputLevelUp: return StepInputLevel(+1);
+    case SimTunerBand: return SwitchBand();
+    case SimInputLevelDown: return StepInputLevel(-1);
+    case SimInputLevelUp: return StepInputLevel(+1);
     }
     uint32_t argument = code & 0xFF;
-    if ((code & 0xFFFFFF00) == SetVolume) {
+    if ((code & 0xFFFFFF00) == SimSetVolume) {
         if (argument > MaxVolume || argument == Stereo.Volume)
             return false;
         Stereo.Volume = (uint8_t)argument;
         return true;
     }
-    if ((code & 0xFFFFFF00) == RecallPreset)
+    if ((code & 0xFFFFFF00) == SimRecallPreset)
         return Recall((int)argument);
     return false;
 }
@@ -243,11 +270,21 @@ static void AdvanceTime()
         memmove(Pending + i, Pending + i + 1, (PendingCount - i - 1) * sizeof *Pending);
         PendingCount--;
         changed |= Apply(code);
-        if (code == PowerOff)
+        if (code == SimPowerOff)
             break;
     }
     if (changed)
         SimStereoSave();
+}
+
+// A state that names an empty preset (set from outside) is reported as
+// tuned off the presets.
+static uint8_t ReportedPreset()
+{
+    int preset = Stereo.Preset;
+    if (preset < 1 || preset > SimPresetCount || Stereo.PresetFrequency[preset - 1] == 0)
+        return 0;
+    return (uint8_t)preset;
 }
 
 static uint8_t BcdByte(int value)
@@ -264,20 +301,20 @@ static int8_t CurrentInputLevel()
     return 0;
 }
 
-static void ComposeReply(uint8_t reply[StatusReplySize])
+static void ComposeReply(uint8_t reply[SimReplyBytes])
 {
-    memset(reply, 0, StatusReplySize);
+    memset(reply, 0, SimReplyBytes);
     reply[0] = 'S';
     reply[1] = 'B';
     reply[9] = 0x01;
     reply[10] = PollCounter;
     reply[11] = Stereo.Source;
     reply[12] = BcdByte(Stereo.Volume);
-    reply[13] = (uint8_t)(Stereo.Power | Stereo.Mute << 1 | Stereo.NbMode << 4);
+    reply[13] = (uint8_t)(Stereo.Power | ReportedMute() << 1 | Stereo.NbMode << 4);
     int8_t level = CurrentInputLevel();
     reply[14] = level < 0 ? '-' : '+';
     reply[15] = (uint8_t)(level < 0 ? -level : level);
-    reply[17] = BcdByte(Stereo.Preset);
+    reply[17] = BcdByte(ReportedPreset());
     int frequency = Stereo.Frequency % 10000;
     reply[20] = BcdByte(frequency / 100);
     reply[21] = BcdByte(frequency % 100);
@@ -289,10 +326,12 @@ static void ComposeReply(uint8_t reply[StatusReplySize])
     reply[39] = sum;
 }
 
-void SimStereoPoll(uint8_t reply[StatusReplySize])
+void SimStereoPoll(uint8_t reply[SimReplyBytes])
 {
     EnsureStereoKnown();
     PollCounter++;
+    if (DeafPolls > 0)
+        DeafPolls--;
     AdvanceTime();
     SimToneUpdate(SimTonePitch());
     ComposeReply(reply);
@@ -303,6 +342,7 @@ void SimStereoClose()
     EnsureStereoKnown();
     while (PendingCount > 0)
         AdvanceTime();
+    DeafPolls = 0;
     SimStereoSave();
     SimToneClose();
 }

@@ -1,0 +1,28 @@
+// Starting with Windows: the user's Run entry, which starts the program when
+// they sign in, and the start with only the notification-area icon. The
+// settings stay beside the program; the Run entry only names it.
+#pragma once
+#include <windows.h>
+
+// Where the entry lies, under HKEY_CURRENT_USER.
+extern const char RunKeyPath[];
+
+// Whether command (the text of a Run entry) starts the program at
+// programPath: its first word, in double quotes or not, names the same file
+// (upper and lower case alike); arguments after it do not matter.
+bool RunCommandNames(const char *command, const char *programPath);
+// The entry's name: the program's file name without ".exe", so that the
+// program and its demo each have their own.
+bool RunEntryName(const char *programPath, char *name, size_t size);
+// The Run entry is there and starts this very program.
+bool StartsWithWindows();
+// Writes the entry (the program's full path in double quotes) or removes
+// it. An entry that starts another copy of the program in another folder is
+// replaced when turned on and left alone when turned off. False when the
+// registry refused, or the program's path cannot be written in the system's
+// code page.
+bool SetStartWithWindows(bool on);
+
+// How the main window is first shown: straight into the notification area
+// when the option StartInTray is set, otherwise as the system asked.
+int StartShowCommand(int showCommand);
