@@ -1,10 +1,14 @@
 #include "support.h"
+#include "settings/safesave.h"
 #include <windows.h>
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
 #include <map>
 #include "app/heap.h"
+#include "app/awake.h"
+#include "app/wake.h"
+#include "schedule/schedule.h"
 #include "simulator/simulator.h"
 #include "app/mainwindow.h"
 #include <string.h>
@@ -65,6 +69,8 @@ std::string ReadTextFile(const std::string &path)
 
 void ResetAppState()
 {
+    ReleaseAwake();
+    CloseWakeTimer();
     StopRecording();
     DeviceClose();
     ReserveListClear(&App.ReserveList);
@@ -87,8 +93,7 @@ void SaveAllSections(const std::string &folder)
     static const SettingsSection order[] = {
         SectionWindow, SectionReserveList, SectionOption, SectionReserve, SectionFreq, SectionStation,
     };
-    for (SettingsSection section : order)
-        SaveSettingsSection(NULL, folder.c_str(), section);
+    SaveSettingsSections(NULL, folder.c_str(), order, sizeof order / sizeof order[0]);
 }
 
 bool OpenSimulatedStereo(const std::string &folder)
@@ -238,16 +243,12 @@ void PumpMessagesFor(DWORD milliseconds)
 static DWORD FullDiskCapacity;
 static int FullDiskOpens;
 
-static LRESULT FullDiskOpen(MMIOINFO *info, const char *name)
+// The Recorder hands over the file it opened; the disk's limit is the
+// only thing this procedure adds.
+static LRESULT FullDiskOpen(MMIOINFO *info)
 {
-    DWORD mode = info->dwFlags & (MMIO_WRITE | MMIO_READWRITE);
-    DWORD access = mode == MMIO_WRITE ? GENERIC_WRITE : mode == MMIO_READWRITE ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-    DWORD disposition = (info->dwFlags & MMIO_CREATE) ? CREATE_ALWAYS : OPEN_EXISTING;
-    HANDLE file = CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, disposition,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
+    if (!info->adwInfo[0])
         return MMIOERR_CANNOTOPEN;
-    info->adwInfo[0] = (DWORD)(ULONG_PTR)file;
     info->lDiskOffset = 0;
     FullDiskOpens++;
     return MMSYSERR_NOERROR;
@@ -272,9 +273,11 @@ static LRESULT CALLBACK FullDiskProc(LPSTR infoBytes, UINT message, LPARAM first
     DWORD done = 0;
     switch (message) {
     case MMIOM_OPEN:
-        return FullDiskOpen(info, (const char *)first);
+        return FullDiskOpen(info);
     case MMIOM_CLOSE:
-        CloseHandle(file);
+        // A file handed over by its handle stays open for its opener.
+        if (!(first & MMIO_FHOPEN))
+            CloseHandle(file);
         return 0;
     case MMIOM_READ:
         if (!ReadFile(file, (void *)first, (DWORD)second, &done, NULL))
@@ -298,9 +301,7 @@ static LRESULT CALLBACK FullDiskProc(LPSTR infoBytes, UINT message, LPARAM first
 
 int UseFullDisk(DWORD capacity)
 {
-    static bool installed;
-    if (!installed)
-        installed = mmioInstallIOProcA(mmioFOURCC('F', 'U', 'L', ' '), FullDiskProc, MMIO_INSTALLPROC) != NULL;
+    App.WaveFileProc = FullDiskProc;
     FullDiskCapacity = capacity;
     return FullDiskOpens;
 }
@@ -317,8 +318,37 @@ std::string BuildFolder()
 
 // ---- windows ----
 
+static SYSTEMTIME testClock;
+
+static void ReadTestClock(SYSTEMTIME *now)
+{
+    *now = testClock;
+}
+
+void SetTestClock(const SYSTEMTIME &now)
+{
+    testClock = now;
+    App.ReadClock = ReadTestClock;
+}
+
+SYSTEMTIME TestClock()
+{
+    return testClock;
+}
+
 HWND OpenMainWindow(const std::string &folder, const SimStereo &stereo)
 {
+    if (!App.ReadClock) {
+        SYSTEMTIME start = {};
+        start.wYear = 2001;
+        start.wMonth = 1;
+        start.wDay = 1;
+        start.wDayOfWeek = 1;
+        start.wHour = 3;
+        start.wMinute = 33;
+        start.wSecond = 30;
+        SetTestClock(start);
+    }
     static bool registered;
     HINSTANCE instance = GetModuleHandleA(NULL);
     if (!registered)
@@ -514,4 +544,172 @@ HWND FindThreadWindow(const char *className, const char *caption, HWND owner)
     WindowQuery query = { className, caption, owner, NULL };
     EnumThreadWindows(GetCurrentThreadId(), MatchThreadWindow, (LPARAM)&query);
     return query.Found;
+}
+
+POINT WorkAreaOrigin()
+{
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    POINT origin = { work.left, work.top };
+    return origin;
+}
+
+bool TitleBarOnAMonitor(HWND window)
+{
+    RECT rect;
+    if (!GetWindowRect(window, &rect))
+        return false;
+    POINT left = { rect.left + 8, rect.top + 8 }, right = { rect.right - 8, rect.top + 8 };
+    return MonitorFromPoint(left, MONITOR_DEFAULTTONULL) && MonitorFromPoint(right, MONITOR_DEFAULTTONULL);
+}
+
+bool ChildProcess::Start(const std::string &commandLine)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string line = commandLine;
+    return CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &Process) != FALSE;
+}
+
+bool ChildProcess::WaitForExit(DWORD milliseconds)
+{
+    return WaitForSingleObject(Process.hProcess, milliseconds) == WAIT_OBJECT_0;
+}
+
+DWORD ChildProcess::ExitCode()
+{
+    DWORD code = 99;
+    GetExitCodeProcess(Process.hProcess, &code);
+    return code;
+}
+
+void ChildProcess::Kill()
+{
+    TerminateProcess(Process.hProcess, 9);
+    WaitForExit(10000);
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (!Process.hProcess)
+        return;
+    if (!WaitForExit(0))
+        Kill();
+    CloseHandle(Process.hProcess);
+    CloseHandle(Process.hThread);
+}
+
+FILETIME WakeDueShownLocally()
+{
+    FILETIME none = {};
+    SYSTEMTIME universal, local;
+    if ((App.WakeDue.dwLowDateTime == 0 && App.WakeDue.dwHighDateTime == 0) ||
+        !FileTimeToSystemTime(&App.WakeDue, &universal) ||
+        !SystemTimeToTzSpecificLocalTime(NULL, &universal, &local))
+        return none;
+    FILETIME shown;
+    SystemTimeToFileTime(&local, &shown);
+    return shown;
+}
+
+static const char TestRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+bool ReadRunEntryText(const std::string &name, std::string *text)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, TestRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    char value[2048] = "";
+    DWORD type = 0, size = sizeof value - 1;
+    LONG result = RegQueryValueExA(key, name.c_str(), NULL, &type, (BYTE *)value, &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS)
+        return false;
+    *text = value;
+    return true;
+}
+
+void WriteRunEntryText(const std::string &name, const std::string &text)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, TestRunKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name.c_str(), 0, REG_SZ, (const BYTE *)text.c_str(), (DWORD)text.size() + 1);
+    RegCloseKey(key);
+}
+
+void DeleteRunEntryText(const std::string &name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, TestRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, name.c_str());
+    RegCloseKey(key);
+}
+
+static std::string OwnPath()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(NULL, path, sizeof path);
+    return path;
+}
+
+std::string OwnRunEntryName()
+{
+    std::string path = OwnPath();
+    std::string file = path.substr(path.find_last_of('\\') + 1);
+    return file.substr(0, file.size() - 4);
+}
+
+std::string OwnRunCommand()
+{
+    return "\"" + OwnPath() + "\"";
+}
+
+RunEntryKeeper::RunEntryKeeper(const std::string &name) : Name(name)
+{
+    Was = ReadRunEntryText(name, &Text);
+}
+
+RunEntryKeeper::~RunEntryKeeper()
+{
+    if (Was)
+        WriteRunEntryText(Name, Text);
+    else
+        DeleteRunEntryText(Name);
+}
+
+SYSTEMTIME At(int hour, int minute, int second, int millisecond, int day)
+{
+    SYSTEMTIME t = {};
+    t.wYear = 2027;
+    t.wMonth = 3;
+    t.wDay = (WORD)day;
+    t.wDayOfWeek = (WORD)(day % 7);  // the 7th was a Sunday
+    t.wHour = (WORD)hour;
+    t.wMinute = (WORD)minute;
+    t.wSecond = (WORD)second;
+    t.wMilliseconds = (WORD)millisecond;
+    return t;
+}
+
+SYSTEMTIME Later(const SYSTEMTIME &t, int milliseconds)
+{
+    FILETIME instant;
+    SystemTimeToFileTime(&t, &instant);
+    FILETIME moved = FileTimeAdd(&instant, (LONGLONG)milliseconds * 10000);
+    SYSTEMTIME out;
+    FileTimeToSystemTime(&moved, &out);
+    return out;
+}
+
+int TextWidth(HWND control, const std::string &text)
+{
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(control, WM_GETFONT, 0, 0));
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text.c_str(), (int)text.size(), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return extent.cx;
 }

@@ -49,11 +49,11 @@ void PumpMessagesFor(DWORD milliseconds);
 
 // ---- a disk that fills up ----
 
-// Files whose names end in ".ful+" are opened by the multimedia file
-// functions through an I/O procedure of the tests' own: real files, on a
-// "disk" where no file grows beyond capacity bytes. A write that does not
-// fit stores what does and fails, as on a full disk; writes inside the file
-// still succeed. Returns how many such files were opened so far.
+// The WAVE files the Recorder opens from now on (until ResetAppState) go
+// through an I/O procedure of the tests' own: real files, on a "disk" where
+// no file grows beyond capacity bytes. A write that does not fit stores what
+// does and fails, as on a full disk; writes inside the file still succeed.
+// Returns how many such files were opened so far.
 int UseFullDisk(DWORD capacity);
 
 // The folder of the test program, where the other programs of the build lie.
@@ -65,6 +65,16 @@ std::string BuildFolder();
 // shown and its timer stopped: tests tick it with OnTick. None when its
 // creation was refused.
 HWND OpenMainWindow(const std::string &folder, const SimStereo &stereo);
+// The program's clock in the tests (App.ReadClock): OpenMainWindow starts the
+// program at it. Until a test sets it, 2001-01-01 03:33:30, a time no test's
+// reservation is under way at, so the program's start decides nothing.
+void SetTestClock(const SYSTEMTIME &now);
+SYSTEMTIME TestClock();
+// The tests' calendar: a time of 2027-03-05, a Friday, or of another day of
+// that month.
+SYSTEMTIME At(int hour, int minute, int second = 0, int millisecond = 0, int day = 5);
+// t moved on by the given milliseconds.
+SYSTEMTIME Later(const SYSTEMTIME &t, int milliseconds);
 // Closes it as WM_CLOSE does and takes its last messages (and the WM_QUIT)
 // off the queue.
 void CloseMainWindow(HWND window);
@@ -102,6 +112,51 @@ SeenDialog FinishDialogWatch(DialogWatch *watch);
 void WhenWindowAppears(std::function<HWND()> find, std::function<void(HWND)> action);
 // Drops the waits that never saw their window.
 void CancelWindowWaits();
+// Where a stored window place (workspace coordinates) begins on the screen:
+// the primary monitor's work area, which leaves out a taskbar at the top or
+// the left.
+POINT WorkAreaOrigin();
+// Whether the window's title bar lies on a monitor, so that it can be seen
+// and dragged.
+bool TitleBarOnAMonitor(HWND window);
 // A visible top-level window of this thread of the class, with exactly the
 // caption (none: any) and owned by owner (none: any owner).
 HWND FindThreadWindow(const char *className, const char *caption, HWND owner);
+
+// ---- waking the PC and starting with Windows ----
+
+// The local wall-clock instant the PC's wake-up was last set for, as the
+// system's own time zone shows App.WakeDue; zero when none is set.
+FILETIME WakeDueShownLocally();
+// The user's Run entry of that name (HKEY_CURRENT_USER): its text, and
+// whether it is there.
+bool ReadRunEntryText(const std::string &name, std::string *text);
+void WriteRunEntryText(const std::string &name, const std::string &text);
+void DeleteRunEntryText(const std::string &name);
+// The entry the running test program would have: its file name without
+// ".exe", and its full path in double quotes.
+std::string OwnRunEntryName();
+std::string OwnRunCommand();
+// Puts an entry back as it was before a test, when the record goes.
+struct RunEntryKeeper {
+    std::string Name;
+    bool Was = false;
+    std::string Text;
+    explicit RunEntryKeeper(const std::string &name);
+    ~RunEntryKeeper();
+};
+
+// A program the test starts; still running when the record goes, it is
+// killed, so no test leaves one behind.
+struct ChildProcess {
+    PROCESS_INFORMATION Process = {};
+    bool Start(const std::string &commandLine);
+    bool WaitForExit(DWORD milliseconds);
+    DWORD ExitCode();
+    void Kill();  // at once, as a crash or a power cut would end it
+    DWORD Id() const { return Process.dwProcessId; }
+    ~ChildProcess();
+};
+
+// How wide text is drawn in a control's own font, in pixels.
+int TextWidth(HWND control, const std::string &text);

@@ -1,11 +1,15 @@
 // The application shell: the program's folder, the main window and its
 // commands, the tick's display and key handling, start-up without a stereo.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <string>
 #include <vector>
 #include "support.h"
+#include "wavecheck.h"
 #include "app/mainwindow.h"
+#include "app/codepage.h"
 #include "app/heap.h"
+#include "app/autostart.h"
 #include "res/resource.h"
 
 namespace {
@@ -32,6 +36,117 @@ TEST(ProgramFolder, IsTheQuotedPathUpToItsLastBackslash)
         char folder[MAX_PATH] = "unchanged";
         EXPECT_EQ(ParseProgramFolder(c.commandLine, folder), c.result);
         EXPECT_STREQ(folder, c.folder);
+    }
+}
+
+struct WindowOfProcess {
+    DWORD ProcessId;
+    HWND Found;
+};
+
+BOOL CALLBACK FindMainWindowOf(HWND window, LPARAM lParam)
+{
+    WindowOfProcess *search = (WindowOfProcess *)lParam;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[32] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (process == search->ProcessId && strcmp(className, MainWindowClassName) == 0) {
+        search->Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Starts program with the command line in the current folder given, waits
+// for its main window and closes it; false when it did not start or end.
+bool StartAndClose(const std::string &program, std::string commandLine, const std::string &current)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(program.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, current.c_str(), &startup,
+                        &process))
+        return false;
+    WindowOfProcess search = { process.dwProcessId, NULL };
+    DWORD start = GetTickCount();
+    while (!search.Found && GetTickCount() - start < 15000 &&
+           WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT)
+        EnumWindows(FindMainWindowOf, (LPARAM)&search);
+    if (search.Found)
+        PostMessageA(search.Found, WM_CLOSE, 0, 0);
+    bool ended = WaitForSingleObject(process.hProcess, 15000) == WAIT_OBJECT_0;
+    if (!ended)
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return search.Found && ended;
+}
+
+// Started from another folder, by a path in quotes, without them (as a
+// prompt, a Run entry or the task scheduler pass it) or by its bare name,
+// the program keeps its settings beside itself.
+TEST(ProgramFolder, IsTheProgramsOwnWhateverTheCommandLineAndCurrentFolder)
+{
+    std::string home = MakeTempFolder("home"), elsewhere = MakeTempFolder("elsewhere");
+    std::string program = home + "TALVORecSim.exe";
+    ASSERT_TRUE(CopyFileA((BuildFolder() + "TALVORecSim.exe").c_str(), program.c_str(), FALSE));
+    std::string commandLines[] = { "\"" + program + "\"", program, "TALVORecSim.exe", "TALVORecSim" };
+    for (const std::string &commandLine : commandLines) {
+        SCOPED_TRACE(commandLine);
+        DeleteFileA((home + "TALVORec.ini").c_str());
+        ASSERT_TRUE(StartAndClose(program, commandLine, elsewhere));
+        EXPECT_TRUE(Exists(home + "TALVORec.ini")) << "saved beside the program";
+        EXPECT_FALSE(Exists(elsewhere + "TALVORec.ini")) << "nothing in the folder it was started from";
+    }
+    char folder[MAX_PATH] = "unchanged";
+    ASSERT_TRUE(FindProgramFolder(folder));
+    EXPECT_EQ(std::string(folder), BuildFolder());
+    RemoveTree(home);
+    RemoveTree(elsewhere);
+}
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM lParam)
+{
+    wchar_t className[32] = L"", text[1024] = L"";
+    GetClassNameW(child, className, 32);
+    GetWindowTextW(child, text, 1024);
+    std::wstring *longest = (std::wstring *)lParam;
+    if (lstrcmpiW(className, L"Static") == 0 && wcslen(text) > longest->size())
+        *longest = text;
+    return TRUE;
+}
+
+// On a system whose ANSI code page is not the Japanese one the start says
+// so, in characters every code page shows, and goes on once it is read.
+TEST(CodePage, AnyButJapaneseIsToldInJapaneseAndEnglish)
+{
+    struct Case {
+        UINT codePage;
+        bool told;
+    } cases[] = {
+        { 932, false },
+        { 65001, true },  // Japanese Windows with UTF-8 for worldwide language support
+        { 1252, true },
+        { 936, true },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.codePage);
+        bool seen = false;
+        std::wstring text;
+        WhenWindowAppears([] { return FindThreadWindow("#32770", "TALVO レコーダー", NULL); }, [&](HWND box) {
+            seen = true;
+            EnumChildWindows(box, CollectStaticText, (LPARAM)&text);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        });
+        EXPECT_EQ(WarnOfForeignCodePage(NULL, c.codePage), c.told);
+        CancelWindowWaits();
+        EXPECT_EQ(seen, c.told);
+        if (c.told) {
+            EXPECT_NE(text.find(L"日本語にして"), std::wstring::npos) << "in Japanese";
+            EXPECT_NE(text.find(L"Set it to Japanese"), std::wstring::npos) << "and in English";
+            EXPECT_NE(text.find(L"UTF-8"), std::wstring::npos);
+        }
     }
 }
 
@@ -121,6 +236,52 @@ TEST_F(MainWindow, StartsOnTopWhenStoredSo)
     App.TopMost = 1;
     Open();
     EXPECT_NE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+}
+
+// The place saved at exit is read back the way it was written: the window
+// ends where it was, and a place on a monitor that is gone is brought onto
+// one that is there.
+TEST_F(MainWindow, OpensWhereItWasSavedOrElseOnAMonitor)
+{
+    struct Case {
+        int left, top;
+        bool exact;
+    } cases[] = {
+        { 300, 120, true },
+        { 0, 0, true },
+        { -5000, -5000, false },
+        { 6000, 4000, false },
+    };
+    POINT origin = WorkAreaOrigin();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.left) + "," + std::to_string(c.top));
+        WriteTextFile(SettingsFile(),
+                      "[WINDOW]\r\nTop=" + std::to_string(c.top) + "\r\nLeft=" + std::to_string(c.left) + "\r\n");
+        LoadAllSections(folder);
+        Open();
+        EXPECT_TRUE(TitleBarOnAMonitor(window));
+        RECT rect;
+        GetWindowRect(window, &rect);
+        EXPECT_EQ(rect.right - rect.left, MainWindowWidth);
+        EXPECT_EQ(rect.bottom - rect.top, MainWindowHeight);
+        if (c.exact) {
+            EXPECT_EQ(rect.left, origin.x + c.left);
+            EXPECT_EQ(rect.top, origin.y + c.top);
+            WINDOWPLACEMENT placement = {};
+            placement.length = sizeof placement;
+            ASSERT_TRUE(GetWindowPlacement(window, &placement));
+            EXPECT_EQ(placement.rcNormalPosition.left, c.left);
+            EXPECT_EQ(placement.rcNormalPosition.top, c.top);
+        }
+        CloseMainWindow(window);
+        window = NULL;
+        if (c.exact) {
+            EXPECT_EQ(GetPrivateProfileIntA("WINDOW", "Left", -1, SettingsFile().c_str()), c.left)
+                << "saved as it was loaded";
+            EXPECT_EQ(GetPrivateProfileIntA("WINDOW", "Top", -1, SettingsFile().c_str()), c.top);
+        }
+        ResetAppState();
+    }
 }
 
 TEST_F(MainWindow, SwitchesTheStereoOnWhenAskedTo)
@@ -397,6 +558,169 @@ TEST(Startup, WithoutTheStereoTellsAndEndsWithoutSaving)
     EXPECT_TRUE(seen.HasIcon);
     EXPECT_EQ(exitCode, 0u);
     EXPECT_EQ(GetFileAttributesA((folder + "TALVORec.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+    RemoveTree(folder);
+}
+
+// ---- starting with Windows ----
+
+TEST(StartWithWindows, ARunCommandNamesTheProgramByItsFirstWord)
+{
+    const char program[] = "C:\\Users\\録音\\TALVO\\TALVORec.exe";
+    struct Case {
+        const char *command;
+        bool names;
+    } cases[] = {
+        { "\"C:\\Users\\録音\\TALVO\\TALVORec.exe\"", true },
+        { "\"c:\\users\\録音\\talvo\\TALVOREC.EXE\"", true },
+        { "\"C:\\Users\\録音\\TALVO\\TALVORec.exe\" /tray", true },
+        { "  \"C:\\Users\\録音\\TALVO\\TALVORec.exe\"", true },
+        { "C:\\Users\\録音\\TALVO\\TALVORec.exe", true },
+        { "C:\\Users\\録音\\TALVO\\TALVORec.exe /tray", true },
+        { "\"D:\\TALVO\\TALVORec.exe\"", false },
+        { "\"C:\\Users\\録音\\TALVO\\TALVORec.exe.bak\"", false },
+        { "\"C:\\Users\\録音\\TALVO\\TALVORec", false },
+        { "\"\"", false },
+        { "", false },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.command);
+        EXPECT_EQ(RunCommandNames(c.command, program), c.names);
+    }
+    // A path longer than any the system gives names nothing.
+    std::string longPath = "\"C:\\" + std::string(400, 'a') + "\"";
+    EXPECT_FALSE(RunCommandNames(longPath.c_str(), program));
+}
+
+TEST(StartWithWindows, TheEntryIsNamedAfterTheProgramsFile)
+{
+    struct Case {
+        const char *path;
+        const char *name;  // none: no name
+    } cases[] = {
+        { "C:\\TALVO\\TALVORec.exe", "TALVORec" },
+        { "C:\\TALVO\\TALVORecSim.EXE", "TALVORecSim" },
+        { "D:\\表\\録音.exe", "録音" },
+        { "C:\\TALVO\\TALVORec", "TALVORec" },
+        { "C:\\TALVO\\.exe", nullptr },
+        { "C:\\TALVO\\", nullptr },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path);
+        char name[MAX_PATH] = "unchanged";
+        EXPECT_EQ(RunEntryName(c.path, name, sizeof name), c.name != nullptr);
+        if (c.name) {
+            EXPECT_STREQ(name, c.name);
+        }
+    }
+    char small[8];
+    EXPECT_FALSE(RunEntryName("C:\\TALVO\\TALVORecSim.exe", small, sizeof small)) << "does not fit";
+}
+
+// The real registry: the entry holds the program's full path in quotes, and
+// another copy's entry under the same name is left alone when turned off.
+TEST(StartWithWindows, TheRunEntryComesAndGoesWithTheOption)
+{
+    RunEntryKeeper keeper(OwnRunEntryName());
+    DeleteRunEntryText(OwnRunEntryName());
+    std::string text;
+    EXPECT_FALSE(StartsWithWindows());
+    EXPECT_TRUE(SetStartWithWindows(false)) << "nothing to remove";
+
+    ASSERT_TRUE(SetStartWithWindows(true));
+    ASSERT_TRUE(ReadRunEntryText(OwnRunEntryName(), &text));
+    EXPECT_EQ(text, OwnRunCommand());
+    EXPECT_TRUE(StartsWithWindows());
+    EXPECT_TRUE(SetStartWithWindows(true)) << "twice is as once";
+    ASSERT_TRUE(SetStartWithWindows(false));
+    EXPECT_FALSE(ReadRunEntryText(OwnRunEntryName(), &text));
+    EXPECT_FALSE(StartsWithWindows());
+
+    // Another copy in another folder: not this program's entry.
+    const std::string other = "\"C:\\Other\\" + OwnRunEntryName() + ".exe\"";
+    WriteRunEntryText(OwnRunEntryName(), other);
+    EXPECT_FALSE(StartsWithWindows());
+    EXPECT_TRUE(SetStartWithWindows(false));
+    ASSERT_TRUE(ReadRunEntryText(OwnRunEntryName(), &text));
+    EXPECT_EQ(text, other) << "left alone";
+    ASSERT_TRUE(SetStartWithWindows(true));
+    ASSERT_TRUE(ReadRunEntryText(OwnRunEntryName(), &text));
+    EXPECT_EQ(text, OwnRunCommand()) << "this copy starts now";
+}
+
+namespace {
+
+// The main window of the process, once shown as asked, within fifteen
+// seconds: in the notification area (minimised and hidden), or shown and
+// not minimised.
+HWND WaitForShownMainWindow(DWORD processId, bool inTray)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 15000; Sleep(50)) {
+        WindowOfProcess search = { processId, NULL };
+        EnumWindows(FindMainWindowOf, (LPARAM)&search);
+        HWND found = search.Found;
+        if (found && (inTray ? IsIconic(found) && !IsWindowVisible(found) : IsWindowVisible(found) && !IsIconic(found)))
+            return found;
+    }
+    return NULL;
+}
+
+// Takes the program's icon out of the notification area, once the program
+// has put it there (within five seconds); false when it did not come.
+bool RemoveTrayIcon(HWND window)
+{
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = window;
+    data.uID = 1;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(50))
+        if (Shell_NotifyIconA(NIM_DELETE, &data))
+            return true;
+    return false;
+}
+
+}  // namespace
+
+// The demo program started as the Run entry starts it, with and without the
+// option: in the notification area the window is hidden and only the icon
+// is there; the icon's command brings the window back.
+TEST(StartWithWindows, StartInTrayShowsOnlyTheNotificationIcon)
+{
+    std::string folder = MakeTempFolder("traystart");
+    std::string program = folder + "TALVORecSim.exe";
+    ASSERT_TRUE(CopyFileA((BuildFolder() + "TALVORecSim.exe").c_str(), program.c_str(), FALSE));
+    for (int tray : { 1, 0 }) {
+        SCOPED_TRACE(tray ? "in the notification area" : "shown");
+        WriteTextFile(folder + SettingsFileName, "[OPTION]\r\nStartInTray=" + std::to_string(tray) + "\r\n");
+        ChildProcess child;
+        ASSERT_TRUE(child.Start("\"" + program + "\""));
+        HWND window = WaitForShownMainWindow(child.Id(), tray != 0);
+        ASSERT_NE(window, nullptr);
+        if (tray) {
+            Sleep(500);
+            EXPECT_FALSE(IsWindowVisible(window)) << "no window, only the icon, and it stays so";
+            EXPECT_TRUE(IsIconic(window));
+            bool icon = RemoveTrayIcon(window);
+            if (icon) {
+                // What a double click on the icon sends.
+                PostMessageA(window, WM_COMMAND, IDM_OPEN, 0);
+                EXPECT_NE(WaitForShownMainWindow(child.Id(), false), nullptr) << "opened from the icon";
+            } else {
+                printf("no notification area here: the icon was not checked\n");
+            }
+        } else {
+            Sleep(500);
+            EXPECT_TRUE(IsWindowVisible(window));
+            NOTIFYICONDATAA data = {};
+            data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+            data.hWnd = window;
+            data.uID = 1;
+            EXPECT_FALSE(Shell_NotifyIconA(NIM_DELETE, &data)) << "no icon while the window is shown";
+        }
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(child.WaitForExit(15000));
+        EXPECT_EQ(GetPrivateProfileIntA("OPTION", "StartInTray", 9, (folder + SettingsFileName).c_str()), (UINT)tray)
+            << "kept";
+    }
     RemoveTree(folder);
 }
 

@@ -301,7 +301,13 @@ TEST_F(Device, NumberBoxAndStationFollowThePreset)
         ChangeSimulatedStereo([](SimStereo &s) { s.Power = 1; s.Preset = 39; s.Frequency = 1000; });
         RefreshDeviceStatus(NULL);
         SetWindowTextA(App.NumberBox, c.boxBefore);
-        ChangeSimulatedStereo([&](SimStereo &s) { s.Preset = c.preset; s.Frequency = c.frequency; });
+        // The stereo reports a preset only when it holds a station: this one.
+        ChangeSimulatedStereo([&](SimStereo &s) {
+            s.Preset = c.preset;
+            s.Frequency = c.frequency;
+            if (c.preset)
+                s.PresetFrequency[c.preset - 1] = c.frequency;
+        });
         RefreshDeviceStatus(NULL);
         char text[16];
         GetWindowTextA(App.NumberBox, text, sizeof text);

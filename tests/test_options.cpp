@@ -3,6 +3,7 @@
 // loop (from a timer), works the pages with real messages and reads the
 // controls and AppState back. The acquisition talks to the simulated stereo.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
@@ -14,6 +15,7 @@
 #include "options/options.h"
 #include "reserveui/reserveui.h"
 #include "app/mainwindow.h"
+#include "schedule/execute.h"
 #include "res/resource.h"
 
 namespace {
@@ -210,6 +212,8 @@ protected:
         ResetAppState();
         folder = MakeTempFolder("options");
         LoadAllSections(folder);  // no file: the built-in presets and stations
+        // OK and Apply save at once: into this folder, not the current one.
+        snprintf(App.ProgramFolder, sizeof App.ProgramFolder, "%s", folder.c_str());
         App.StationClickItem = -1;
         App.PresetClickItem = -1;
     }
@@ -251,8 +255,12 @@ TEST_F(Options, GeneralBoxesStandInTheirOrderAndShowTheirFlags)
         { IDC_POWOFFEND, "終了時に TALVO の電源を切る" },
         { IDC_MUTEREC, "予約録音開始時に TALVO を消音状態にする" },
         { IDC_POWOFFENDREC, "予約録音完了時に TALVO の電源を切る" },
+        { IDC_NOTICES, "録音の開始・終了などを通知で知らせる" },
+        { IDC_WAKEREC, "予約の時刻にパソコンをスリープから起こす" },
+        { IDC_AUTOSTART, "Windows の起動時に自動で起動する" },
+        { IDC_STARTINTRAY, "通知領域に最小化した状態で起動する" },
     };
-    App.OptionFlags = { 0, 2, 0, 1 };  // PowOffEnd as a file may hold it
+    App.OptionFlags = { 0, 2, 0, 1, 1, 1, 0 };  // PowOffEnd as a file may hold it
     RunSheet(0, [&](HWND sheet) {
         char caption[64];
         GetWindowTextA(sheet, caption, sizeof caption);
@@ -275,8 +283,13 @@ TEST_F(Options, GeneralBoxesStandInTheirOrderAndShowTheirFlags)
         EXPECT_EQ(IsDlgButtonChecked(page, IDC_POWOFFEND), BST_CHECKED);
         EXPECT_EQ(IsDlgButtonChecked(page, IDC_POWOFFENDREC), BST_UNCHECKED);
         EXPECT_EQ(IsDlgButtonChecked(page, IDC_MUTEREC), BST_CHECKED);
+        EXPECT_EQ(IsDlgButtonChecked(page, IDC_NOTICES), BST_CHECKED);
+        EXPECT_EQ(IsDlgButtonChecked(page, IDC_WAKEREC), BST_CHECKED);
+        EXPECT_EQ(IsDlgButtonChecked(page, IDC_STARTINTRAY), BST_UNCHECKED);
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(sheet, ApplyButton)));
         ClickButton(sheet, page, IDC_POWOFFENDREC);
+        ClickButton(sheet, page, IDC_NOTICES);
+        ClickButton(sheet, page, IDC_STARTINTRAY);
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sheet, ApplyButton)));
         PressSheetButton(sheet, PSBTN_OK);
     });
@@ -284,11 +297,183 @@ TEST_F(Options, GeneralBoxesStandInTheirOrderAndShowTheirFlags)
     EXPECT_EQ(App.OptionFlags.PowOffEnd, 1);
     EXPECT_EQ(App.OptionFlags.PowOffEndRec, 1);
     EXPECT_EQ(App.OptionFlags.MuteRec, 1);
+    EXPECT_EQ(App.OptionFlags.Notices, 0) << "the notices turned off";
+    EXPECT_EQ(App.OptionFlags.WakeRec, 1);
+    EXPECT_EQ(App.OptionFlags.StartInTray, 1) << "the start in the notification area turned on";
+}
+
+// The height of a dialog template, in dialog units (DLGTEMPLATEEX: cy
+// follows the version, signature, help id, styles, count, x, y and cx).
+short TemplateHeight(int id)
+{
+    HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(id), (LPCSTR)RT_DIALOG);
+    const BYTE *data = found ? (const BYTE *)LockResource(LoadResource(NULL, found)) : NULL;
+    short height = -1;
+    if (data)
+        memcpy(&height, data + 24, sizeof height);
+    return height;
+}
+
+// Each box's text fits beside its check mark, in the page's own font, and
+// the page needs no more room than the other pages give the sheet.
+TEST_F(Options, GeneralBoxesShowTheirWholeText)
+{
+    RunSheet(0, [&](HWND sheet) {
+        HWND page = PropSheet_IndexToHwnd(sheet, 0);
+        for (int id : { IDC_POWONSTART, IDC_POWOFFEND, IDC_MUTEREC, IDC_POWOFFENDREC, IDC_NOTICES, IDC_WAKEREC,
+                        IDC_AUTOSTART, IDC_STARTINTRAY }) {
+            HWND box = GetDlgItem(page, id);
+            char text[128];
+            GetWindowTextA(box, text, sizeof text);
+            RECT client;
+            GetClientRect(box, &client);
+            int mark = GetSystemMetrics(SM_CXMENUCHECK) + GetSystemMetrics(SM_CXEDGE) * 2;
+            EXPECT_LE(TextWidth(box, text) + mark, client.right) << text;
+            RECT place, paper;
+            GetWindowRect(box, &place);
+            GetWindowRect(page, &paper);
+            EXPECT_LE(place.bottom, paper.bottom) << text;
+        }
+        PressSheetButton(sheet, PSBTN_CANCEL);
+    });
+    EXPECT_LE(TemplateHeight(IDD_OPTIONS_GENERAL), TemplateHeight(IDD_OPTIONS_PRESETS)) << "the sheet keeps its size";
+}
+
+TEST_F(Options, WakeBoxCancelsTheWakeUpAndSetsItAgain)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    ReserveEntry *entry = ReserveEntryCreate(0);
+    entry->Day = ReserveDayDaily;
+    entry->StartHour = (uint16_t)((now.wHour + 2) % 24);
+    ReserveListPush(&App.ReserveList, entry);
+    RecomputeNextReservation(&now, 0);
+    ASSERT_EQ(App.NextReservation.Entry, entry);
+    const FILETIME set = App.WakeDue;
+    ASSERT_NE(set.dwHighDateTime, 0u) << "on when the settings file does not say";
+
+    RunSheet(0, [&](HWND sheet) {
+        HWND page = PropSheet_IndexToHwnd(sheet, 0);
+        EXPECT_EQ(IsDlgButtonChecked(page, IDC_WAKEREC), BST_CHECKED);
+        ClickButton(sheet, page, IDC_WAKEREC);
+        EXPECT_EQ(CompareFileTime(&App.WakeDue, &set), 0) << "nothing changes before OK or Apply";
+        PressSheetButton(sheet, PSBTN_OK);
+    });
+    EXPECT_EQ(App.OptionFlags.WakeRec, 0);
+    EXPECT_EQ(App.WakeDue.dwHighDateTime | App.WakeDue.dwLowDateTime, 0u) << "cancelled";
+    EXPECT_EQ(GetPrivateProfileIntA("OPTION", "WakeRec", 9, (folder + SettingsFileName).c_str()), 0u) << "saved";
+
+    RunSheet(0, [&](HWND sheet) {
+        HWND page = PropSheet_IndexToHwnd(sheet, 0);
+        EXPECT_EQ(IsDlgButtonChecked(page, IDC_WAKEREC), BST_UNCHECKED);
+        ClickButton(sheet, page, IDC_WAKEREC);
+        PressSheetButton(sheet, PSBTN_APPLYNOW);
+        Pump(sheet);
+        EXPECT_EQ(CompareFileTime(&App.WakeDue, &set), 0) << "set again by Apply";
+        PressSheetButton(sheet, PSBTN_CANCEL);
+    });
+    EXPECT_EQ(App.OptionFlags.WakeRec, 1);
+}
+
+// The box is the user's Run entry itself, read from the registry each time
+// the page opens.
+TEST_F(Options, StartWithWindowsBoxWritesAndRemovesTheRunEntry)
+{
+    RunEntryKeeper keeper(OwnRunEntryName());
+    DeleteRunEntryText(OwnRunEntryName());
+    std::string text;
+    RunSheet(0, [&](HWND sheet) {
+        HWND page = PropSheet_IndexToHwnd(sheet, 0);
+        EXPECT_EQ(IsDlgButtonChecked(page, IDC_AUTOSTART), BST_UNCHECKED);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(sheet, ApplyButton)));
+        ClickButton(sheet, page, IDC_AUTOSTART);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sheet, ApplyButton)));
+        EXPECT_FALSE(ReadRunEntryText(OwnRunEntryName(), &text)) << "nothing before OK or Apply";
+        PressSheetButton(sheet, PSBTN_OK);
+    });
+    ASSERT_TRUE(ReadRunEntryText(OwnRunEntryName(), &text));
+    EXPECT_EQ(text, OwnRunCommand());
+
+    RunSheet(0, [&](HWND sheet) {
+        HWND page = PropSheet_IndexToHwnd(sheet, 0);
+        EXPECT_EQ(IsDlgButtonChecked(page, IDC_AUTOSTART), BST_CHECKED);
+        ClickButton(sheet, page, IDC_AUTOSTART);
+        PressSheetButton(sheet, PSBTN_OK);
+    });
+    EXPECT_FALSE(ReadRunEntryText(OwnRunEntryName(), &text)) << "removed";
+
+    // Removed in Windows' own settings while the program ran: the page shows so.
+    WriteRunEntryText(OwnRunEntryName(), OwnRunCommand());
+    RunSheet(0, [&](HWND sheet) {
+        EXPECT_EQ(IsDlgButtonChecked(PropSheet_IndexToHwnd(sheet, 0), IDC_AUTOSTART), BST_CHECKED);
+        DeleteRunEntryText(OwnRunEntryName());
+        PressSheetButton(sheet, PSBTN_CANCEL);
+    });
+    RunSheet(0, [&](HWND sheet) {
+        EXPECT_EQ(IsDlgButtonChecked(PropSheet_IndexToHwnd(sheet, 0), IDC_AUTOSTART), BST_UNCHECKED);
+        PressSheetButton(sheet, PSBTN_CANCEL);
+    });
+}
+
+static BOOL CALLBACK CountSheets(HWND window, LPARAM count)
+{
+    char caption[128];
+    GetWindowTextA(window, caption, sizeof caption);
+    if (IsWindowVisible(window) && strcmp(caption, SheetCaption) == 0)
+        ++*(int *)count;
+    return TRUE;
+}
+
+static int ShownSheets()
+{
+    int count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountSheets, (LPARAM)&count);
+    return count;
+}
+
+TEST_F(Options, IconMenuBringsTheOpenSheetForwardInsteadOfASecondOne)
+{
+    SimStereo stereo;
+    SimDefaultStereo(&stereo);
+    HWND mainWindow = OpenMainWindow(folder, stereo);
+    ASSERT_TRUE(mainWindow);
+    int sheetsAfter = 0;
+    bool forward = false, nested = false;
+    RunSheetFromMainWindow(mainWindow, [&](HWND sheet) {
+        // Another program's window has the user's attention.
+        HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, NULL, NULL,
+                                     GetModuleHandleA(NULL), NULL);
+        SetForegroundWindow(other);
+        Pump(sheet);
+        // A second sheet would run its own loop inside this one: end it there
+        // so the test goes on.
+        WhenWindowAppears([] { return ShownSheets() > 1 ? GetActiveWindow() : NULL; },
+                          [&](HWND second) {
+                              nested = true;
+                              sheetsAfter = ShownSheets();
+                              PropSheet_PressButton(second, PSBTN_CANCEL);
+                          });
+        // What choosing "オプション(&P)..." in the icon's menu sends.
+        PostMessageA(mainWindow, WM_COMMAND, IDM_OPTIONS, 0);
+        Pump(sheet);
+        CancelWindowWaits();
+        if (!nested)
+            sheetsAfter = ShownSheets();
+        forward = GetForegroundWindow() == sheet;
+        DestroyWindow(other);
+        PressSheetButton(sheet, PSBTN_OK);
+    });
+    PumpMessages();
+    EXPECT_FALSE(nested);
+    EXPECT_EQ(sheetsAfter, 1);
+    EXPECT_TRUE(forward) << "the open sheet came forward";
+    EXPECT_EQ(ShownSheets(), 0);
+    CloseMainWindow(mainWindow);
 }
 
 TEST_F(Options, CancelStoresNothingButAnEarlierApplyStays)
 {
-    App.OptionFlags = { 0, 0, 1, 1 };
+    App.OptionFlags = { 0, 0, 1, 1, 1, 1, 0 };
     RunSheet(0, [&](HWND sheet) {
         HWND page = PropSheet_IndexToHwnd(sheet, 0);
         ClickButton(sheet, page, IDC_POWONSTART);
@@ -635,6 +820,24 @@ std::vector<int> BarAfterPresets(int last)
     return bar;
 }
 
+// The bar as the stereo reports its presets up to last: an empty one is
+// never reported, so it moves the bar no further.
+std::vector<int> BarAfterStations(const SimStereo &stereo, int last)
+{
+    std::vector<int> bar;
+    for (int n = 1; n <= last; n++)
+        if (stereo.PresetFrequency[n - 1])
+            bar.push_back(n * 5 / 2);
+    return bar;
+}
+
+// What a row holds after a whole acquisition: the stereo's frequency, or,
+// for a preset the stereo never reported, what the row held before.
+int32_t AcquiredFrequency(const SimStereo &stereo, int slot, int32_t before)
+{
+    return stereo.PresetFrequency[slot] ? stereo.PresetFrequency[slot] : before;
+}
+
 class Acquisition : public Options {
 protected:
     void SetUp() override
@@ -658,23 +861,30 @@ protected:
 TEST_F(Acquisition, FromStandbyRunsToPreset40AndOkStoresTheFrequencies)
 {
     ASSERT_NE(stereo.PresetFrequency[18], 999);
+    ASSERT_EQ(stereo.PresetFrequency[19], 0);
+    ASSERT_EQ(stereo.PresetFrequency[39], 0) << "the last preset is empty: it must not hold the run up";
+    int lastStation = 0;
+    for (int n = 1; n <= PresetCount; n++)
+        if (stereo.PresetFrequency[n - 1])
+            lastStation = n;
     RunSheet(1, [&](HWND sheet) {
         HWND page = PropSheet_IndexToHwnd(sheet, 1);
         HWND list = GetDlgItem(page, IDC_PRESET_LIST);
         Acquire(sheet, page);
         EXPECT_FALSE(IsWindow(Watch.Dialog));  // it closed itself
         EXPECT_LT(Watch.Ticks, 3000);
-        EXPECT_EQ(Watch.Bar, BarAfterPresets(40));
+        EXPECT_EQ(Watch.Bar, BarAfterStations(stereo, 40));
         for (int i = 0; i < PresetCount; i++) {
-            EXPECT_EQ(GetItemParam(list, i), stereo.PresetFrequency[i]) << i;
-            EXPECT_EQ(CellText(list, i, 1), Frequency(stereo.PresetFrequency[i])) << i;
+            EXPECT_EQ(GetItemParam(list, i), AcquiredFrequency(stereo, i, 999)) << i;
+            EXPECT_EQ(CellText(list, i, 1), Frequency(AcquiredFrequency(stereo, i, 999))) << i;
         }
-        EXPECT_EQ(CellText(list, 19, 1), "");  // an empty preset shows nothing
+        // An empty preset the stereo never reported keeps what its row held.
+        EXPECT_EQ(CellText(list, 19, 1), Frequency(999));
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sheet, ApplyButton)));
         PressSheetButton(sheet, PSBTN_OK);
     });
     for (int i = 0; i < PresetCount; i++) {
-        EXPECT_EQ(App.PresetTable[i].Frequency, stereo.PresetFrequency[i]) << i;
+        EXPECT_EQ(App.PresetTable[i].Frequency, AcquiredFrequency(stereo, i, 999)) << i;
         EXPECT_EQ(App.PresetTable[i].Enabled, i % 2) << i;  // the check boxes stay as they were
     }
     EXPECT_EQ(App.AcquireWindow, (HWND)NULL);
@@ -683,7 +893,34 @@ TEST_F(Acquisition, FromStandbyRunsToPreset40AndOkStoresTheFrequencies)
     EXPECT_EQ(after.Power, 1);
     EXPECT_EQ(after.Mute, 1);
     EXPECT_EQ(after.Source, 0);
-    EXPECT_EQ(after.Preset, 40);
+    EXPECT_EQ(after.Preset, lastStation);
+}
+
+TEST_F(Acquisition, AStereoWithOnlyEmptyPresetsPastTheFirstStillReaches40)
+{
+    ChangeSimulatedStereo([](SimStereo &s) {
+        for (int i = 1; i < PresetCount; i++)
+            s.PresetFrequency[i] = i == 29 ? 9000 : 0;
+    });
+    stereo = SimulatedStereo();
+    RunSheet(1, [&](HWND sheet) {
+        HWND page = PropSheet_IndexToHwnd(sheet, 1);
+        HWND list = GetDlgItem(page, IDC_PRESET_LIST);
+        Acquire(sheet, page);
+        EXPECT_FALSE(IsWindow(Watch.Dialog)) << "it closed itself after 40";
+        EXPECT_EQ(Watch.Bar, (std::vector<int>{ 1 * 5 / 2, 30 * 5 / 2 }));
+        // About three seconds for each of the 38 presets passed over.
+        EXPECT_GT(Watch.Ticks, 38 * AcquireSkipAsks);
+        EXPECT_LT(Watch.Ticks, 38 * AcquireSkipAsks + 300);
+        for (int i = 0; i < PresetCount; i++)
+            EXPECT_EQ(GetItemParam(list, i), AcquiredFrequency(stereo, i, 999)) << i;
+        PressSheetButton(sheet, PSBTN_OK);
+    });
+    EXPECT_EQ(App.PresetTable[0].Frequency, stereo.PresetFrequency[0]);
+    EXPECT_EQ(App.PresetTable[29].Frequency, 9000);
+    EXPECT_EQ(App.PresetTable[39].Frequency, 999);
+    EXPECT_EQ(App.DeviceRequest.PendingFlags, 0u);
+    EXPECT_EQ(SimulatedStereo().Preset, 30);
 }
 
 TEST_F(Acquisition, RunsFromTheMainWindowsTick)
@@ -696,12 +933,12 @@ TEST_F(Acquisition, RunsFromTheMainWindowsTick)
         PropSheet_SetCurSel(sheet, NULL, 1);
         Pump(sheet);
         Acquire(sheet, PropSheet_IndexToHwnd(sheet, 1));
-        EXPECT_EQ(Watch.Bar, BarAfterPresets(40));
+        EXPECT_EQ(Watch.Bar, BarAfterStations(stereo, 40));
         PressSheetButton(sheet, PSBTN_OK);
     });
     PumpMessages();
     for (int i = 0; i < PresetCount; i++)
-        EXPECT_EQ(App.PresetTable[i].Frequency, stereo.PresetFrequency[i]) << i;
+        EXPECT_EQ(App.PresetTable[i].Frequency, AcquiredFrequency(stereo, i, 999)) << i;
 
     // The learnt frequencies are the stations a new reservation offers.
     std::vector<std::string> offered;
@@ -720,7 +957,7 @@ TEST_F(Acquisition, RunsFromTheMainWindowsTick)
                     (LPARAM)-1);
     ASSERT_EQ(offered.size(), (size_t)PresetCount / 2) << "the enabled presets";
     for (size_t k = 0; k < offered.size(); k++) {
-        int32_t frequency = stereo.PresetFrequency[slots[k]];
+        int32_t frequency = App.PresetTable[slots[k]].Frequency;
         int station = FindStationByFrequency(frequency);
         std::string expected = station >= 0 ? App.StationNameTable.Items[station].Name : Frequency(frequency);
         if (frequency == 0)
@@ -734,7 +971,7 @@ TEST_F(Acquisition, CancelOfTheSheetDropsTheAcquiredFrequencies)
 {
     RunSheet(1, [&](HWND sheet) {
         Acquire(sheet, PropSheet_IndexToHwnd(sheet, 1));
-        EXPECT_EQ(Watch.Bar.back(), 100);
+        EXPECT_EQ(Watch.Bar, BarAfterStations(stereo, 40));
         PressSheetButton(sheet, PSBTN_CANCEL);
     });
     for (int i = 0; i < PresetCount; i++)
@@ -960,6 +1197,35 @@ TEST_F(Options, HeaderClicksSortEachColumnByItsOwnCount)
     EXPECT_EQ(orders[2], (std::vector<int32_t>{ 954, 1242, 693, 594 }));  // A, B, C, D
     EXPECT_EQ(StoredStations(), (std::vector<std::pair<int32_t, std::string>>{
                                     { 954, "A" }, { 1242, "B" }, { 693, "C" }, { 594, "D" } }));
+}
+
+TEST_F(Options, TunedStationIsFoundAgainWhenTheTableChanges)
+{
+    SetStations({ { 954, "TBSラジオ" }, { 594, "NHK 第1" } });
+    SimStereo stereo;
+    SimDefaultStereo(&stereo);
+    stereo.Power = 1;
+    stereo.Source = 0;
+    stereo.Frequency = 594;
+    HWND mainWindow = OpenMainWindow(folder, stereo);
+    ASSERT_TRUE(mainWindow);
+    ASSERT_EQ(App.StationIndex, 1);
+    int afterApply = -2;
+    RunSheetFromMainWindow(mainWindow, [&](HWND sheet) {
+        PropSheet_SetCurSel(sheet, NULL, 2);
+        Pump(sheet);
+        HWND list = GetDlgItem(PropSheet_IndexToHwnd(sheet, 2), IDC_STATION_LIST);
+        ClickHeader(sheet, list, 1);  // by name: NHK comes first
+        PropSheet_PressButton(sheet, PSBTN_APPLYNOW);
+        Pump(sheet);
+        afterApply = App.StationIndex;
+        PressSheetButton(sheet, PSBTN_OK);
+    });
+    PumpMessages();
+    EXPECT_EQ(afterApply, 0) << "found again as soon as the table is stored";
+    ASSERT_EQ(App.StationIndex, 0);
+    EXPECT_STREQ(App.StationNameTable.Items[App.StationIndex].Name, "NHK 第1");
+    CloseMainWindow(mainWindow);
 }
 
 TEST_F(Options, DeleteAsksOnceForAllSelectedRows)

@@ -940,6 +940,43 @@ TEST_F(Display, OnlyTheClockScreensBlinkTheirColon)
     }
 }
 
+// The tick takes the window's context only when the blinkers would draw.
+TEST_F(Display, BlinkersChangeExactlyWhenTheyWouldDraw)
+{
+    struct State {
+        uint8_t power, source, mute;
+        BOOL volumeDisplay;
+    } states[] = {
+        { 0, 2, 1, FALSE }, { 1, 0, 0, FALSE }, { 1, 0, 1, FALSE }, { 1, 3, 0, FALSE }, { 1, 3, 0, TRUE },
+        { 1, 1, 1, TRUE },
+    };
+    const int times[][2] = { { 600, 100 }, { 400, 600 }, { 100, 300 }, { 700, 900 }, { 999, 0 }, { 0, 500 } };
+    int changes = 0;
+    for (const State &state : states) {
+        App.DeviceStatus.Power = state.power;
+        App.DeviceStatus.Source = state.source;
+        App.DeviceStatus.Mute = state.mute;
+        App.VolumeDisplay = state.volumeDisplay;
+        for (const auto &t : times) {
+            SCOPED_TRACE(testing::Message() << (int)state.power << (int)state.source << (int)state.mute
+                                            << state.volumeDisplay << " " << t[0] << " -> " << t[1]);
+            SetTime(10, 10, t[0]);
+            SYSTEMTIME now = App.LastTick;
+            now.wMilliseconds = (WORD)t[1];
+            Surface s = MakeSurface(240, 100, RGB(255, 0, 0));
+            DrawBlinkers(s.Context, &now, false);
+            bool drawn = false;
+            for (int y = 0; y < 100 && !drawn; y++)
+                for (int x = 0; x < 240 && !drawn; x++)
+                    drawn = At(s, x, y) != RGB(255, 0, 0);
+            FreeSurface(s);
+            EXPECT_EQ(BlinkersChange(&now), drawn);
+            changes += drawn;
+        }
+    }
+    EXPECT_EQ(changes, 3 * 4) << "three states with a mark, four crossings each";
+}
+
 TEST_F(Display, KeyImageMovesWhenPressed)
 {
     App.ThemeActive = FALSE;

@@ -9,6 +9,7 @@
 #include "support.h"
 #include "wavecheck.h"
 #include "app/heap.h"
+#include "app/mainwindow.h"
 
 namespace {
 
@@ -246,6 +247,32 @@ TEST(FileDialog, SaveGivesThePathAndNameOpenCanBeCancelled)
     RemoveTree(folder);
 }
 
+// A relative settings or save path keeps meaning what it meant before the
+// user picked a file somewhere else.
+TEST(FileDialog, ChoosingAFileLeavesTheCurrentFolderWhereItWas)
+{
+    std::string here = MakeTempFolder("here"), there = MakeTempFolder("there");
+    char before[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof before, before);
+    ASSERT_TRUE(SetCurrentDirectoryA(here.c_str()));
+    WriteTextFile(there + "existing.wav", "x");
+    for (bool open : { false, true }) {
+        SCOPED_TRACE(open ? "open" : "save");
+        char file[SavePathBytes];
+        snprintf(file, sizeof file, "%s%s", there.c_str(), open ? "existing.wav" : "picked.wav");
+        bool seen = false;
+        EXPECT_TRUE(RunFileDialog(IDOK, file, NULL, open, &seen));
+        EXPECT_TRUE(seen);
+        EXPECT_EQ(file, there + (open ? "existing.wav" : "picked.wav"));
+        char now[MAX_PATH] = "";
+        GetCurrentDirectoryA(sizeof now, now);
+        EXPECT_EQ(std::string(now) + "\\", here);
+    }
+    SetCurrentDirectoryA(before);
+    RemoveTree(here);
+    RemoveTree(there);
+}
+
 // ---- the writers ----
 
 TEST(WaveFile, ChunksAroundTheAudio)
@@ -284,6 +311,76 @@ TEST(WaveFile, ChunksAroundTheAudio)
     EXPECT_FALSE(CreateWaveFile(&writer, (folder + "missing\\x.wav").c_str(),
                                 (const BYTE *)PcmFormat(22050, 8, 1).data()));
     EXPECT_EQ(writer.File, nullptr);
+    RemoveTree(folder);
+}
+
+namespace {
+
+// A path of exactly length bytes: the stem padded out, then ".wav".
+std::string PathOfLength(const std::string &stem, size_t length)
+{
+    return stem + std::string(length - stem.size() - 4, 'x') + ".wav";
+}
+
+// Whether nothing holds the file open any more: only then is it ours alone.
+bool NobodyHasOpen(const std::string &path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+// An I/O procedure that opens nothing: Windows refuses the file the same way
+// when the name after a "+" names no installed procedure.
+LRESULT CALLBACK RefusingProc(LPSTR, UINT message, LPARAM, LPARAM)
+{
+    return message == MMIOM_OPEN ? MMIOERR_CANNOTOPEN : 0;
+}
+
+}  // namespace
+
+// Save paths up to the 259 bytes a path may have, Japanese titles and a "+"
+// (which the multimedia file functions read as the name of an I/O procedure
+// when they are given the name) are ordinary files for writing and repair.
+TEST(WaveFile, LongPathsAndPlusSignsAreOrdinaryFiles)
+{
+    std::string folder = MakeTempFolder("long");
+    const std::string stem = folder + "番組";
+    std::string paths[] = {
+        PathOfLength(stem, 127), PathOfLength(stem, 128), PathOfLength(stem, 200), PathOfLength(stem, 259),
+        folder + "Top40.mix+live.wav", PathOfLength(folder + "J-POP.hits+", 259),
+    };
+    std::string format = PcmFormat(44100, 16, 2), audio = std::string(4000, '\x21');
+    // Procedures installed under the names the "+" in the titles make.
+    struct Installed {
+        FOURCC Name;
+        Installed(FOURCC name) : Name(name) { mmioInstallIOProcA(name, RefusingProc, MMIO_INSTALLPROC); }
+        ~Installed() { mmioInstallIOProcA(Name, NULL, MMIO_REMOVEPROC); }
+    } mix(mmioFOURCC('M', 'I', 'X', ' ')), hits(mmioFOURCC('H', 'I', 'T', 'S'));
+    for (const std::string &path : paths) {
+        SCOPED_TRACE(path.size());
+        SCOPED_TRACE(path);
+        WaveFileWriter writer;
+        ASSERT_TRUE(CreateWaveFile(&writer, path.c_str(), (const BYTE *)format.data()));
+        ASSERT_TRUE(AppendWaveData(&writer, audio.data(), (DWORD)audio.size()));
+        EXPECT_FALSE(NobodyHasOpen(path)) << "another copy of the program sees the file in use";
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_SHARING_VIOLATION);
+        EXPECT_TRUE(FinishWaveFile(&writer, 1000));
+        EXPECT_TRUE(NobodyHasOpen(path)) << "finishing closes the file";
+        WaveParts parts;
+        ASSERT_EQ(ParseWave(ReadTextFile(path), &parts), "");
+        EXPECT_EQ(parts.Data, audio);
+
+        // Cut off mid-write: ten more frames and part of one.
+        WriteTextFile(path, ReadTextFile(path) + std::string(43, '\x22'));
+        EXPECT_TRUE(RepairWaveFile(path.c_str()));
+        EXPECT_TRUE(NobodyHasOpen(path)) << "the repair closes the file";
+        ASSERT_EQ(ParseWave(ReadTextFile(path), &parts), "");
+        EXPECT_EQ(parts.Data, audio + std::string(40, '\x22'));
+        EXPECT_EQ(parts.Frames(), 1010u);
+    }
     RemoveTree(folder);
 }
 
@@ -650,4 +747,336 @@ TEST_F(Recording, FailedStartLeavesNothingOpen)
     StopRecording();
     WaveParts parts;
     EXPECT_EQ(ParseWave(ReadTextFile(folder + "good.wav"), &parts), "");
+}
+
+// A recording and the repair at the next start on a save path of the full
+// 259 bytes with a "+" in it.
+TEST_F(Recording, LongestSavePathRecordsAndIsMendedAtTheNextStart)
+{
+    std::string path = PathOfLength(folder + "ラジオ講座.mix+", 259), audio = Pattern(StagingSize + 4000);
+    ASSERT_LT(folder.size() + 20, 259u);
+    ASSERT_EQ(path.size(), 259u);
+    ASSERT_TRUE(StartRecording(window, Entry("long", path, 1, PcmFormat(44100, 16, 2))));
+    EXPECT_EQ(std::string(App.RecordingPath), path);
+    StageCapture((const BYTE *)audio.data(), (DWORD)audio.size());
+    ASSERT_FALSE(App.WriteFailed);
+    char marked[SavePathBytes] = "";
+    ASSERT_TRUE(LoadRecordingMarker(folder.c_str(), marked, sizeof marked));
+    EXPECT_EQ(marked, path);
+    StopRecording();
+    WaveParts parts;
+    ASSERT_EQ(ParseWave(ReadTextFile(path), &parts), "");
+    EXPECT_EQ(parts.Data.substr(0, audio.size()), audio);
+    EXPECT_EQ(parts.Data.size(), App.CapturedBytes);
+
+    // As if the program had been killed while writing it: the information
+    // that ends a finished file is not there yet, and audio written after the
+    // last update of the header is.
+    std::string bytes = ReadTextFile(path);
+    ASSERT_FALSE(parts.List.empty());
+    size_t listBytes = 8 + parts.List.size() + (parts.List.size() & 1);
+    WriteTextFile(path, bytes.substr(0, bytes.size() - listBytes) + std::string(11, '\x05'));
+    ASSERT_TRUE(SaveRecordingMarker(folder.c_str(), path.c_str()));
+    RepairInterruptedRecording(folder.c_str());
+    ASSERT_EQ(ParseWave(ReadTextFile(path), &parts), "");
+    EXPECT_EQ(parts.Data.size(), App.CapturedBytes + 8) << "two more whole frames";
+    EXPECT_EQ(parts.Frames(), (App.CapturedBytes + 8) / 4);
+    EXPECT_FALSE(LoadRecordingMarker(folder.c_str(), marked, sizeof marked));
+}
+
+// ---- compressed recordings, block by block ----
+
+namespace {
+
+std::vector<DWORD> ConvertFlags;
+
+// The codec call as the Recorder makes it, with a note of its flags.
+MMRESULT ACMAPI NoteConvertFlags(HACMSTREAM stream, LPACMSTREAMHEADER header, DWORD flags)
+{
+    ConvertFlags.push_back(flags);
+    return acmStreamConvert(stream, header, flags);
+}
+
+// GSM 6.10 at 8 kHz: 320 frames in each 65-byte block.
+std::string GsmFormat()
+{
+    GSM610WAVEFORMAT gsm = {};
+    gsm.wfx.wFormatTag = WAVE_FORMAT_GSM610;
+    gsm.wfx.nChannels = 1;
+    gsm.wfx.nSamplesPerSec = 8000;
+    gsm.wfx.nAvgBytesPerSec = 1625;
+    gsm.wfx.nBlockAlign = 65;
+    gsm.wfx.cbSize = 2;
+    gsm.wSamplesPerBlock = 320;
+    return std::string((const char *)&gsm, sizeof(WAVEFORMATEX) + 2);
+}
+
+// The MS ADPCM format the platform proposes; empty where it has no encoder.
+std::string MsAdpcmFormat(int rate, int channels)
+{
+    std::string pcm = PcmFormat(rate, 16, channels), adpcm(256, '\0');
+    WAVEFORMATEX *suggested = (WAVEFORMATEX *)&adpcm[0];
+    suggested->wFormatTag = WAVE_FORMAT_ADPCM;
+    if (acmFormatSuggest(NULL, (LPWAVEFORMATEX)&pcm[0], suggested, (DWORD)adpcm.size(),
+                         ACM_FORMATSUGGESTF_WFORMATTAG))
+        return "";
+    adpcm.resize(sizeof(WAVEFORMATEX) + suggested->cbSize);
+    HACMSTREAM stream;
+    if (acmStreamOpen(&stream, NULL, (LPWAVEFORMATEX)&pcm[0], suggested, NULL, 0, 0, ACM_STREAMOPENF_NONREALTIME))
+        return "";
+    acmStreamClose(stream, 0);
+    return adpcm;
+}
+
+// frames of a sine at half of full scale, 16-bit, every channel alike.
+std::string Sine(int hz, int rate, int channels, DWORD frames)
+{
+    std::string pcm;
+    pcm.reserve((size_t)frames * 2 * channels);
+    for (DWORD i = 0; i < frames; i++) {
+        short sample = (short)(16383 * sin(2 * 3.14159265358979323846 * hz * (double)i / rate));
+        for (int c = 0; c < channels; c++)
+            pcm.append((const char *)&sample, 2);
+    }
+    return pcm;
+}
+
+// Each block of the coded audio through its own conversion, as a player
+// seeking in the file would take it: a block cut short or padded anywhere
+// shifts every block after it. The PCM of each block, or none for a block the
+// codec refuses.
+std::vector<std::string> DecodeBlockByBlock(const WAVEFORMATEX *coded, const std::string &data)
+{
+    std::vector<std::string> blocks;
+    WAVEFORMATEX pcm = {};
+    pcm.wFormatTag = WAVE_FORMAT_PCM;
+    pcm.nChannels = coded->nChannels;
+    pcm.nSamplesPerSec = coded->nSamplesPerSec;
+    pcm.wBitsPerSample = 16;
+    pcm.nBlockAlign = (WORD)(2 * pcm.nChannels);
+    pcm.nAvgBytesPerSec = pcm.nBlockAlign * pcm.nSamplesPerSec;
+    HACMSTREAM stream;
+    if (acmStreamOpen(&stream, NULL, (LPWAVEFORMATEX)coded, &pcm, NULL, 0, 0, ACM_STREAMOPENF_NONREALTIME))
+        return blocks;
+    DWORD size = 0;
+    acmStreamSize(stream, coded->nBlockAlign, &size, ACM_STREAMSIZEF_SOURCE);
+    for (size_t at = 0; at + coded->nBlockAlign <= data.size(); at += coded->nBlockAlign) {
+        std::string source = data.substr(at, coded->nBlockAlign), out(size, '\0');
+        ACMSTREAMHEADER header = {};
+        header.cbStruct = sizeof header;
+        header.pbSrc = (BYTE *)&source[0];
+        header.cbSrcLength = (DWORD)source.size();
+        header.pbDst = (BYTE *)&out[0];
+        header.cbDstLength = size;
+        acmStreamPrepareHeader(stream, &header, 0);
+        DWORD flags = ACM_STREAMCONVERTF_BLOCKALIGN | (at == 0 ? ACM_STREAMCONVERTF_START : 0);
+        bool converted = acmStreamConvert(stream, &header, flags) == MMSYSERR_NOERROR;
+        acmStreamUnprepareHeader(stream, &header, 0);
+        out.resize(converted && header.cbSrcLengthUsed == source.size() ? header.cbDstLengthUsed : 0);
+        blocks.push_back(out);
+    }
+    acmStreamClose(stream, 0);
+    return blocks;
+}
+
+struct CodecCase {
+    const char *name;
+    int rate, channels;
+};
+
+std::string CodecFormat(const CodecCase &codec)
+{
+    if (strcmp(codec.name, "Gsm610") == 0)
+        return GsmFormat();
+    if (strcmp(codec.name, "MsAdpcm") == 0)
+        return MsAdpcmFormat(codec.rate, codec.channels);
+    return ImaAdpcmFormat(codec.rate, codec.channels);
+}
+
+void PrintTo(const CodecCase &codec, std::ostream *out)
+{
+    *out << codec.name;
+}
+
+class CodecRecording : public Recording, public ::testing::WithParamInterface<CodecCase> {
+protected:
+    void TearDown() override
+    {
+        ConvertFlags.clear();
+        Recording::TearDown();
+    }
+};
+
+}  // namespace
+
+// Several writes' worth of a tone, fed faster than real time in the device's
+// buffers, then the stop: every conversion but the last asks for whole
+// blocks, the first starts the codec and the last ends it, and the file is
+// whole blocks from its first to its last, each of which decodes on its own
+// to the tone.
+TEST_P(CodecRecording, WholeBlocksFromTheFirstWriteToTheLast)
+{
+    const CodecCase &codec = GetParam();
+    std::string format = CodecFormat(codec);
+    if (format.empty())
+        GTEST_SKIP() << "this system has no " << codec.name << " encoder";
+    const int hz = 1000;
+    const WAVEFORMATEX *target = (const WAVEFORMATEX *)format.data();
+    const DWORD perBlock = ((const ADPCMWAVEFORMAT *)target)->wSamplesPerBlock;  // the same place in all three
+    ASSERT_GT(perBlock, 0u);
+    App.ConvertCall = NoteConvertFlags;
+    ASSERT_TRUE(StartRecording(window, Entry(codec.name, folder + "codec.wav", 1, format)));
+    // Three writes and a partial block at the end.
+    DWORD frameBytes = 2u * codec.channels, fed = 3 * StagingSize / frameBytes + perBlock / 2 + 7;
+    std::string tone = Sine(hz, codec.rate, codec.channels, fed);
+    for (size_t at = 0; at < tone.size(); at += App.CaptureBufferBytes) {
+        std::string piece = tone.substr(at, App.CaptureBufferBytes);
+        StageCapture((const BYTE *)piece.data(), (DWORD)piece.size());
+    }
+    StopRecording();
+
+    ASSERT_GE(ConvertFlags.size(), 4u) << "three writes during the recording and one at its end";
+    EXPECT_EQ(ConvertFlags.front(), (DWORD)(ACM_STREAMCONVERTF_START | ACM_STREAMCONVERTF_BLOCKALIGN));
+    for (size_t i = 1; i + 1 < ConvertFlags.size(); i++)
+        EXPECT_EQ(ConvertFlags[i], (DWORD)ACM_STREAMCONVERTF_BLOCKALIGN) << "conversion " << i;
+    EXPECT_EQ(ConvertFlags.back(), (DWORD)ACM_STREAMCONVERTF_END) << "the last one takes the partial block";
+
+    WaveParts parts;
+    ASSERT_EQ(ParseWave(ReadTextFile(folder + "codec.wav"), &parts), "");
+    DWORD frames = (DWORD)(App.CapturedBytes / frameBytes);
+    EXPECT_EQ(parts.Frames(), frames);
+    ASSERT_EQ(parts.Data.size() % target->nBlockAlign, 0u);
+    EXPECT_EQ(parts.Data.size() / target->nBlockAlign, (frames + perBlock - 1) / perBlock)
+        << "every frame in a block, none lost or doubled between the writes";
+    std::vector<std::string> blocks = DecodeBlockByBlock(target, parts.Data);
+    ASSERT_FALSE(blocks.empty());
+    std::string pcm;
+    for (size_t b = 0; b < blocks.size(); b++) {
+        SCOPED_TRACE("block " + std::to_string(b));
+        ASSERT_EQ(blocks[b].size(), (size_t)perBlock * frameBytes) << "a whole block";
+        pcm += blocks[b];
+        // The codec settles in its first block; the device's own audio
+        // follows the tone fed.
+        if (b == 0 || (b + 1) * perBlock > fed)
+            continue;
+        double rms = Listen(FirstChannel(blocks[b], 16, codec.channels), codec.rate).Rms;
+        ASSERT_GT(rms, 0.25) << "the tone plays at half of full scale";
+        ASSERT_LT(rms, 0.45);
+    }
+    Hearing heard = Listen(FirstChannel(pcm.substr(0, (size_t)fed * frameBytes), 16, codec.channels), codec.rate);
+    EXPECT_NEAR(heard.Hz, hz, hz * 0.02);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, CodecRecording,
+                         ::testing::Values(CodecCase{ "ImaAdpcm", 22050, 1 }, CodecCase{ "ImaAdpcmStereo", 44100, 2 },
+                                           CodecCase{ "Gsm610", 8000, 1 }, CodecCase{ "MsAdpcm", 22050, 1 }),
+                         [](const ::testing::TestParamInfo<CodecCase> &info) { return std::string(info.param.name); });
+
+// A recording that ends before its first write converts once: that one
+// conversion both starts and ends the codec. A PCM recording converts nothing.
+TEST_F(Recording, OneConversionStartsAndEndsTheCodec)
+{
+    struct Case {
+        std::string format;
+        std::vector<DWORD> flags;
+    } cases[] = {
+        { ImaAdpcmFormat(22050, 1), { ACM_STREAMCONVERTF_START | ACM_STREAMCONVERTF_END } },
+        { GsmFormat(), { ACM_STREAMCONVERTF_START | ACM_STREAMCONVERTF_END } },
+        { PcmFormat(22050, 16, 1), {} },
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(((const WAVEFORMATEX *)c.format.data())->wFormatTag);
+        ConvertFlags.clear();
+        App.ConvertCall = NoteConvertFlags;
+        std::string path = folder + "short" + std::to_string(n++) + ".wav";
+        ASSERT_TRUE(StartRecording(window, Entry("short", path, 1, c.format)));
+        std::string tone = Sine(1000, 8000, 1, 1000);
+        StageCapture((const BYTE *)tone.data(), (DWORD)tone.size());
+        StopRecording();
+        EXPECT_EQ(ConvertFlags, c.flags);
+        WaveParts parts;
+        EXPECT_EQ(ParseWave(ReadTextFile(path), &parts), "");
+    }
+    ConvertFlags.clear();
+}
+
+// ---- never overwriting a file ----
+
+TEST(SavePath, NumberedNamesGoBeforeTheExtension)
+{
+    struct Case {
+        const char *path;
+        DWORD number;
+        const char *numbered;
+    } cases[] = {
+        { "C:\\Radio\\show.wav", 2, "C:\\Radio\\show (2).wav" },
+        { "C:\\Radio\\show", 3, "C:\\Radio\\show (3)" },
+        { "C:\\Radio.fm\\show", 2, "C:\\Radio.fm\\show (2)" },
+        { "C:\\Radio\\a.b.raw", 12, "C:\\Radio\\a.b (12).raw" },
+        { "C:\\番組表\\ソ.wav", 2, "C:\\番組表\\ソ (2).wav" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path);
+        char out[SavePathBytes];
+        ASSERT_TRUE(CopyNumberedPath(c.path, c.number, out, sizeof out));
+        EXPECT_STREQ(out, c.numbered);
+        char part[SavePathBytes];
+        ASSERT_TRUE(NumberedPartPath(c.path, 2, part, sizeof part));
+        EXPECT_STRNE(part, out) << "a continuation file never has a numbered recording's name";
+    }
+    char small[20];
+    EXPECT_FALSE(CopyNumberedPath("C:\\Radio\\show.wav", 2, small, sizeof small));
+}
+
+TEST(SavePath, ATakenPathGetsTheFirstFreeNumber)
+{
+    std::string folder = MakeTempFolder("numbered");
+    struct Case {
+        std::vector<const char *> existing;
+        const char *chosen;
+    } cases[] = {
+        { {}, "show.wav" },
+        { { "show.wav" }, "show (2).wav" },
+        { { "show.wav", "show (2).wav", "show (3).wav" }, "show (4).wav" },
+        // A long recording of last week went on into a second file.
+        { { "show.wav", "show_2.wav" }, "show (2).wav" },
+        { { "show_2.wav" }, "show (2).wav" },
+        { { "show.wav", "show (2)_2.wav" }, "show (3).wav" },
+    };
+    for (const Case &c : cases) {
+        for (const char *name : c.existing)
+            WriteTextFile(folder + name, name);
+        char chosen[SavePathBytes];
+        ASSERT_TRUE(FreeRecordingPath((folder + "show.wav").c_str(), chosen, sizeof chosen));
+        EXPECT_EQ(chosen, folder + c.chosen);
+        for (const char *name : c.existing) {
+            EXPECT_EQ(ReadTextFile(folder + name), name) << "looking changes nothing";
+            DeleteFileA((folder + name).c_str());
+        }
+    }
+    RemoveTree(folder);
+}
+
+TEST_F(Recording, AnExistingFileIsLeftByteForByteInBothForms)
+{
+    static const struct {
+        const char *name;
+        int riffHeader;
+    } forms[] = { { "weekly.wav", 1 }, { "weekly.raw", 0 } };
+    for (const auto &form : forms) {
+        SCOPED_TRACE(form.name);
+        std::string last = folder + form.name, numbered = last;
+        numbered.insert(numbered.rfind('.'), " (2)");
+        const std::string earlier = "last week's recording, kept as it is";
+        WriteTextFile(last, earlier);
+        ReserveEntry *entry = Entry("weekly", last, form.riffHeader, PcmFormat(22050, 8, 1));
+        RecordFor(entry, 300);
+        EXPECT_EQ(ReadTextFile(last), earlier);
+        EXPECT_GT(ReadTextFile(numbered).size(), 0u) << "this week's went beside it";
+        if (form.riffHeader) {
+            WaveParts parts;
+            EXPECT_EQ(ParseWave(ReadTextFile(numbered), &parts), "");
+        }
+    }
 }

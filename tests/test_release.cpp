@@ -109,4 +109,26 @@ TEST(Release, ManifestGivesCommonControls6ToAnOrdinaryUser)
     EXPECT_NE(strstr(path, "common-controls"), (char *)NULL) << path;
 }
 
+// At 125-200 % scaling the windows keep their pixel layouts and Windows
+// draws their text sharp: GDI scaling, and no claim to be DPI-aware.
+TEST(Release, ManifestAsksForSharpTextAtHighScaling)
+{
+    for (const char *file : { "TALVORec.exe", "TALVORecSim.exe" }) {
+        SCOPED_TRACE(file);
+        std::string manifest = Manifest(BesideTests(file));
+        ASSERT_FALSE(manifest.empty());
+        size_t application = manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">");
+        size_t settings = manifest.find("<windowsSettings>", application);
+        size_t scaling = manifest.find("<gdiScaling xmlns=\"http://schemas.microsoft.com/SMI/2017/WindowsSettings\">"
+                                       "true</gdiScaling>",
+                                       settings);
+        size_t end = manifest.find("</windowsSettings>", settings);
+        ASSERT_NE(application, std::string::npos);
+        ASSERT_NE(settings, std::string::npos);
+        ASSERT_NE(scaling, std::string::npos);
+        EXPECT_LT(scaling, end) << "inside the application's windows settings";
+        EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+    }
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 // The reservation list window, the edit dialog and the recording formats,
 // with real windows and the platform's own format chooser and file dialog.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <windows.h>
 #include <commctrl.h>
 #include <mmreg.h>
@@ -185,6 +186,9 @@ protected:
         InitCommonControlsEx(&controls);
         RegisterReserveListClass(Instance);
         Folder = MakeTempFolder("reserveui");
+        // The window's changes go to the settings file at once: in this
+        // folder, not in the current one.
+        snprintf(App.ProgramFolder, sizeof App.ProgramFolder, "%s", Folder.c_str());
     }
 
     void TearDown() override
@@ -297,6 +301,31 @@ TEST(ReserveFormat, BufferSizeCoversTheCodecsAndTheSettingsFile)
     ResetAppState();
 }
 
+TEST(ReserveLabels, CommandNameIsTheMenuTextWithoutMnemonicOrShortcut)
+{
+    const struct {
+        const char *Menu;
+        size_t Size;
+        const char *Name;
+    } cases[] = {
+        { "新規作成(&N)\tCtrl+N", 64, "新規作成" },
+        { "プロパティ(&R)", 64, "プロパティ" },
+        { "予約内容一覧(&L)...", 64, "予約内容一覧..." },
+        { "&Open", 64, "Open" },
+        { "R&&B (&B)", 64, "R&B" },
+        { "(&&)", 64, "(&)" },
+        { "", 64, "" },
+        { "新規作成(&N)", 6, "新規" },  // cut at whole characters
+        { "Delete", 1, "" },
+    };
+    for (const auto &c : cases) {
+        char name[64];
+        memset(name, 'x', sizeof name);
+        CommandNameFromMenuText(c.Menu, name, c.Size);
+        EXPECT_STREQ(name, c.Name) << c.Menu << " in " << c.Size;
+    }
+}
+
 // ---- the list window ----
 
 TEST_F(ReserveWindow, OpensWithDefaultsWhenThereIsNoSettingsFile)
@@ -314,6 +343,36 @@ TEST_F(ReserveWindow, OpensWithDefaultsWhenThereIsNoSettingsFile)
     const int widths[ColumnCount] = { 140, 80, 65, 40, 40, 240 };
     for (int c = 0; c < ColumnCount; c++)
         EXPECT_EQ(SendMessageA(List, LVM_GETCOLUMNWIDTH, (WPARAM)c, 0), widths[c]) << "column " << c;
+}
+
+TEST_F(ReserveWindow, ShowsTheProgramsIconAndNamesEachButtonInItsTip)
+{
+    LoadSettings();
+    OpenList();
+    HICON icon = (HICON)GetClassLongPtrA(Window, GCLP_HICON);
+    EXPECT_NE(icon, nullptr);
+    EXPECT_EQ(icon, LoadIconA(Instance, MAKEINTRESOURCEA(IDI_MAIN)));
+    HWND toolbar = GetDlgItem(Window, IDC_RESERVE_TOOLBAR);
+    HWND tips = (HWND)SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0);
+    ASSERT_NE(tips, nullptr);
+    const struct {
+        int Command;
+        const char *Tip;
+    } buttons[] = {
+        { IDM_RESERVE_NEW, "新規作成" },   { IDM_RESERVE_COPY, "コピー" },
+        { IDM_RESERVE_PASTE, "貼り付け" }, { IDM_RESERVE_DELETE, "削除" },
+        { IDM_RESERVE_PROPERTIES, "プロパティ" },
+    };
+    for (const auto &button : buttons) {
+        char text[80] = "";
+        TTTOOLINFOA tool = {};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = toolbar;
+        tool.uId = (UINT_PTR)button.Command;
+        tool.lpszText = text;
+        SendMessageA(tips, TTM_GETTEXTA, sizeof text, (LPARAM)&tool);
+        EXPECT_STREQ(text, button.Tip) << button.Command;
+    }
 }
 
 TEST_F(ReserveWindow, SortsAtOpeningAndStoresItsRestoredRectangleAtClosing)
@@ -343,6 +402,45 @@ TEST_F(ReserveWindow, SortsAtOpeningAndStoresItsRestoredRectangleAtClosing)
               std::vector<LONG>({ 100, 40, 700, 440 }));
     EXPECT_EQ(std::vector<int32_t>(App.ReserveListColumnWidths, App.ReserveListColumnWidths + ColumnCount),
               std::vector<int32_t>({ 100, 81, 99, 41, 42, 200 }));
+}
+
+// The stored rectangle is read back the way it was written, and one on a
+// monitor that is gone is brought onto one that is there, at its size.
+TEST_F(ReserveWindow, OpensWhereItWasStoredOrElseOnAMonitor)
+{
+    struct Case {
+        RECT stored;
+        bool exact;
+    } cases[] = {
+        { { 100, 40, 700, 440 }, true },
+        { { -6000, -6000, -5400, -5600 }, false },
+        { { 5000, 3000, 5500, 3300 }, false },
+    };
+    POINT origin = WorkAreaOrigin();
+    for (const Case &c : cases) {
+        const RECT &r = c.stored;
+        SCOPED_TRACE(std::to_string(r.left) + "," + std::to_string(r.top));
+        LoadSettings("[RESERVELIST]\r\nTop=" + std::to_string(r.top) + "\r\nLeft=" + std::to_string(r.left) +
+                     "\r\nBottom=" + std::to_string(r.bottom) + "\r\nRight=" + std::to_string(r.right) + "\r\n");
+        OpenList();
+        EXPECT_TRUE(IsWindowVisible(Window));
+        EXPECT_TRUE(TitleBarOnAMonitor(Window));
+        RECT rect;
+        GetWindowRect(Window, &rect);
+        EXPECT_EQ(rect.right - rect.left, r.right - r.left);
+        EXPECT_EQ(rect.bottom - rect.top, r.bottom - r.top);
+        if (c.exact) {
+            EXPECT_EQ(rect.left, origin.x + r.left);
+            EXPECT_EQ(rect.top, origin.y + r.top);
+        }
+        SendMessageA(Window, WM_CLOSE, 0, 0);
+        EXPECT_FALSE(IsWindow(Window));
+        if (c.exact) {
+            const RECT &back = App.ReserveListRect;
+            EXPECT_EQ(std::vector<LONG>({ back.left, back.top, back.right, back.bottom }),
+                      std::vector<LONG>({ r.left, r.top, r.right, r.bottom }));
+        }
+    }
 }
 
 TEST_F(ReserveWindow, RowShowsStationDateTimesAndFormat)
@@ -695,6 +793,30 @@ TEST_F(ReserveWindow, TuesdayToFridayFromTheFileOpensAsMondayToFriday)
               std::vector<int>({ 0, 1, 5, 6 }));
 }
 
+TEST_F(ReserveWindow, WeekdaysNoPatternHasAreKeptUntilAPatternIsPicked)
+{
+    LoadSettings("[RESERVE]\r\n" + ReserveLine(0, 1, "tue-wed", 1, 0, 2, 3, 6, 30) +
+                 ReserveLine(1, 1, "picked", 1, 0, 2, 3, 7, 30));
+    OpenList();
+    RunEditDialog(Window, 0, [&](HWND dialog) {
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_EDIT_BYWEEKDAY), (UINT)BST_CHECKED);
+        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_EDIT_WEEKLY, CB_GETCURSEL, 0, 0), CB_ERR);
+        SetDlgItemTextA(dialog, IDC_EDIT_TITLE, "tue-wed!");
+        Press(dialog, IDOK);
+    });
+    const ReserveEntry *kept = App.ReserveList.Items[0];
+    EXPECT_STREQ(kept->Title, "tue-wed!");
+    EXPECT_EQ(std::vector<int>({ kept->Day, kept->WeekdayFirst, kept->WeekdayLast }), std::vector<int>({ 0, 2, 3 }))
+        << "not turned into 毎日";
+    RunEditDialog(Window, 1, [&](HWND dialog) {
+        Pick(dialog, IDC_EDIT_WEEKLY, 4);
+        Press(dialog, IDOK);
+    });
+    const ReserveEntry *picked = App.ReserveList.Items[1];
+    EXPECT_EQ(std::vector<int>({ picked->Day, picked->WeekdayFirst, picked->WeekdayLast }),
+              std::vector<int>({ 0, 3, 3 })) << "毎水曜日 as picked";
+}
+
 TEST_F(ReserveWindow, EntryOnASwitchedOffPresetKeepsItsStation)
 {
     LoadSettings(TwoPresetsOff + std::string("[RESERVE]\r\n") + ReserveLine(0, 1, "first", 2, 255, 0, 0, 6, 0));
@@ -850,4 +972,214 @@ TEST_F(ReserveWindow, ChoosingImaAdpcmShowsItAndStoresIt)
     EXPECT_TRUE(FormatBlockValid(entry->Format));
     EXPECT_EQ(((const WAVEFORMATEX *)entry->Format)->wFormatTag, WAVE_FORMAT_IMA_ADPCM);
     EXPECT_EQ(RowText(List, 0, 5).rfind("IMA ADPCM ", 0), 0u);
+}
+
+// ---- reservations that overlap ----
+
+namespace {
+
+// A daily reservation from minutesAhead to minutesAhead + length minutes from now.
+ReserveEntry *AddDailySpan(const char *title, int minutesAhead, int length)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    int start = (now.wHour * 60 + now.wMinute + minutesAhead) % 1440, end = (start + length) % 1440;
+    ReserveEntry *entry = AddDaily(title, 0);
+    entry->StartHour = (uint16_t)(start / 60);
+    entry->StartMinute = (uint16_t)(start % 60);
+    entry->EndHour = (uint16_t)(end / 60);
+    entry->EndMinute = (uint16_t)(end % 60);
+    return entry;
+}
+
+int RowImage(HWND listView, int row)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    SendMessageA(listView, LVM_GETITEMA, 0, (LPARAM)&item);
+    return item.iImage;
+}
+
+std::string RowTip(HWND window, HWND listView, int row)
+{
+    char text[256] = "";
+    NMLVGETINFOTIPA tip = {};
+    tip.hdr.hwndFrom = listView;
+    tip.hdr.idFrom = IDC_RESERVE_LIST;
+    tip.hdr.code = LVN_GETINFOTIPA;
+    tip.pszText = text;
+    tip.cchTextMax = sizeof text;
+    tip.iItem = row;
+    SendMessageA(window, WM_NOTIFY, IDC_RESERVE_LIST, (LPARAM)&tip);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(ReserveWindow, OverlappingRowsAreMarkedAndTheirTipNamesTheOther)
+{
+    LoadSettings();
+    AddDailySpan("A", 120, 60);
+    AddDailySpan("B", 150, 60);
+    AddDailySpan("C", 180, 60);  // begins where A ends, within B
+    AddDailySpan("D", 300, 60);
+    AddDailySpan("E", 360, 60);  // back to back with D
+    OpenList();
+    ASSERT_EQ(Titles(), (std::vector<std::string>{ "A", "B", "C", "D", "E" }));
+    EXPECT_EQ(RowImage(List, 0), 0) << "A overlaps B";
+    EXPECT_EQ(RowImage(List, 1), 0);
+    EXPECT_EQ(RowImage(List, 2), 0) << "C overlaps B";
+    EXPECT_EQ(RowImage(List, 3), I_IMAGENONE) << "back to back is no overlap";
+    EXPECT_EQ(RowImage(List, 4), I_IMAGENONE);
+    HIMAGELIST images = (HIMAGELIST)SendMessageA(List, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(ImageList_GetImageCount(images), 1) << "the mark";
+    EXPECT_EQ(RowTip(Window, List, 0), "「B」と時間が重なっています");
+    EXPECT_EQ(RowTip(Window, List, 1), "「A」と時間が重なっています");
+    EXPECT_EQ(RowTip(Window, List, 2), "「B」と時間が重なっています");
+    EXPECT_EQ(RowTip(Window, List, 3), "") << "no tip of ours on an unmarked row";
+
+    // B switched off: nothing overlaps any more.
+    SetRowState(List, 1, INDEXTOSTATEIMAGEMASK(1), LVIS_STATEIMAGEMASK);
+    ASSERT_EQ(App.ReserveList.Items[1]->Enabled, 0);
+    for (int row = 0; row < 5; row++)
+        EXPECT_EQ(RowImage(List, row), I_IMAGENONE) << row;
+    EXPECT_EQ(RowTip(Window, List, 0), "");
+    SetRowState(List, 1, INDEXTOSTATEIMAGEMASK(2), LVIS_STATEIMAGEMASK);
+    EXPECT_EQ(RowImage(List, 0), 0);
+
+    // Deleting B leaves A and C back to back.
+    SelectRows(List, { 1 });
+    WhenWindowAppears([] { return FindThreadWindow("#32770", "削除の確認", NULL); },
+                      [](HWND box) { PostMessageA(box, WM_COMMAND, IDYES, 0); });
+    Command(IDM_RESERVE_DELETE);
+    ASSERT_EQ(Titles(), (std::vector<std::string>{ "A", "C", "D", "E" }));
+    for (int row = 0; row < 4; row++)
+        EXPECT_EQ(RowImage(List, row), I_IMAGENONE) << row;
+}
+
+TEST_F(ReserveWindow, OkOnAnOverlappingReservationTellsSoWithoutHoldingUp)
+{
+    LoadSettings();
+    AddDailySpan("朝のニュース", 120, 60);
+    OpenList();
+    App.MainWindow = Window;  // the notices' window
+    const ReserveEntry *first = App.ReserveList.Items[0];
+    SYSTEMTIME start = {}, end = {};
+    GetLocalTime(&start);
+    end = start;
+    start.wHour = first->StartHour;
+    start.wMinute = first->StartMinute;
+    end.wHour = (WORD)((first->StartHour + 2) % 24);
+    end.wMinute = first->StartMinute;
+    INT_PTR result = RunEditDialog(Window, -1, [&](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_EDIT_TITLE, "特番");
+        Pick(dialog, IDC_EDIT_WEEKLY, 0);
+        SetPicker(dialog, IDC_EDIT_START, start);
+        SetPicker(dialog, IDC_EDIT_END, end);
+        Press(dialog, IDOK);
+        EXPECT_FALSE(IsWindowVisible(dialog)) << "OK closes the dialog as always";
+    });
+    EXPECT_EQ(result, IDOK);
+    ASSERT_EQ(Titles(), (std::vector<std::string>{ "朝のニュース", "特番" }));
+    EXPECT_EQ(App.NoticeCount, 1u);
+    EXPECT_EQ(App.LastNoticeKind, NoticeOverlap);
+    EXPECT_STREQ(App.LastNotice.szInfoTitle, "予約の時間が重なっています");
+    EXPECT_NE(std::string(App.LastNotice.szInfo).find("「特番」は「朝のニュース」と"), std::string::npos)
+        << App.LastNotice.szInfo;
+    EXPECT_EQ(RowImage(List, 0), 0);
+    EXPECT_EQ(RowImage(List, 1), 0);
+
+    // Moved clear of it: stored without a word.
+    RunEditDialog(Window, 1, [&](HWND dialog) {
+        SYSTEMTIME later = end, after = end;
+        after.wHour = (WORD)((end.wHour + 1) % 24);
+        SetPicker(dialog, IDC_EDIT_START, later);
+        SetPicker(dialog, IDC_EDIT_END, after);
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(App.NoticeCount, 1u);
+    EXPECT_EQ(RowImage(List, 0), I_IMAGENONE);
+    EXPECT_EQ(RowImage(List, 1), I_IMAGENONE);
+    App.MainWindow = NULL;
+}
+
+// ---- the PC's wake-up ----
+
+namespace {
+
+int RowOf(const char *title)
+{
+    for (uint32_t i = 0; i < App.ReserveList.Count; i++)
+        if (strcmp(App.ReserveList.Items[i]->Title, title) == 0)
+            return (int)i;
+    return -1;
+}
+
+// The next reservation is the one titled so, and the PC wakes a minute
+// before its start instant.
+void ExpectWakeUpFor(const char *title)
+{
+    ASSERT_NE(App.NextReservation.Entry, nullptr);
+    EXPECT_STREQ(App.NextReservation.Entry->Title, title);
+    FILETIME expected = FileTimeAdd(&App.NextReservation.NextStart, -60 * (LONGLONG)FileTimeSecond);
+    FILETIME shown = WakeDueShownLocally();
+    EXPECT_EQ(CompareFileTime(&shown, &expected), 0) << "wakes at " << shown.dwHighDateTime << ":"
+                                                     << shown.dwLowDateTime;
+}
+
+SYSTEMTIME HoursAhead(int hours)
+{
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    t.wHour = (WORD)((t.wHour + hours) % 24);
+    return t;
+}
+
+}  // namespace
+
+TEST_F(ReserveWindow, TheWakeUpFollowsEveryChangeOfTheNextReservation)
+{
+    LoadSettings();  // no settings file: the wake-up is on
+    AddDaily("四時間後", 4);
+    AddDaily("二時間後", 2);
+    OpenList();
+    SelectRows(List, { 0, 1 });
+    Command(IDM_RESERVE_ENABLE);
+    ExpectWakeUpFor("二時間後");
+    FILETIME before = WakeDueShownLocally();
+
+    // Moved an hour later: still the next, and the wake-up with it.
+    RunEditDialog(Window, RowOf("二時間後"), [&](HWND dialog) {
+        SetPicker(dialog, IDC_EDIT_START, HoursAhead(3));
+        Press(dialog, IDOK);
+    });
+    ExpectWakeUpFor("二時間後");
+    FILETIME moved = WakeDueShownLocally();
+    EXPECT_EQ(FileTimeToUnits(&moved) - FileTimeToUnits(&before), 3600 * FileTimeSecond);
+
+    // A new one an hour ahead comes first.
+    WhenEditDialogOpens([&](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_EDIT_TITLE, "一時間後");
+        Pick(dialog, IDC_EDIT_WEEKLY, 0);
+        SetPicker(dialog, IDC_EDIT_START, HoursAhead(1));
+        Press(dialog, IDOK);
+    });
+    Command(IDM_RESERVE_NEW);
+    ExpectWakeUpFor("一時間後");
+
+    // Deleted again: back to the one before.
+    SelectRows(List, { RowOf("一時間後") });
+    WhenWindowAppears([this] { return FindThreadWindow("#32770", "削除の確認", Window); },
+                      [](HWND box) { PostMessageA(box, WM_COMMAND, IDYES, 0); });
+    Command(IDM_RESERVE_DELETE);
+    ASSERT_EQ(RowOf("一時間後"), -1);
+    ExpectWakeUpFor("二時間後");
+
+    // Nothing left to come: no wake-up.
+    Command(IDM_RESERVE_SELECTALL);
+    Command(IDM_RESERVE_DISABLE);
+    EXPECT_EQ(App.NextReservation.Entry, nullptr);
+    EXPECT_EQ(App.WakeDue.dwHighDateTime | App.WakeDue.dwLowDateTime, 0u);
 }

@@ -8,6 +8,9 @@
 #include <vector>
 #include "support.h"
 #include "schedule/schedule.h"
+#include "schedule/overlap.h"
+#include "schedule/underway.h"
+#include "schedule/readiness.h"
 
 namespace {
 
@@ -440,4 +443,190 @@ TEST(Schedule, EndOfARecordingStartedNow)
     entry->EndMinute = 75;
     EXPECT_EQ(Text(ComputeEndTime(entry, &start)), Text(start));
     ReserveEntryFree(&entry);
+}
+
+// ---- reservations that would record at the same time ----
+
+namespace {
+
+ReserveEntry *Timed(ReserveEntry *entry, int endHour, int endMinute)
+{
+    entry->EndHour = (uint16_t)endHour;
+    entry->EndMinute = (uint16_t)endMinute;
+    entry->Enabled = 1;
+    return entry;
+}
+
+}  // namespace
+
+TEST(Overlap, OccurrencesThatShareTimeAreFoundAWeekAhead)
+{
+    SYSTEMTIME now = Local(2027, 3, 9, 9, 0);  // a Tuesday
+    ASSERT_EQ(Weekday(2027, 3, 9), 2);
+    struct Case {
+        const char *what;
+        ReserveEntry *a, *b;
+        bool overlap;
+    } cases[] = {
+        { "A 10:00-11:00 and B 10:30-11:30", Timed(Daily(10, 0), 11, 0), Timed(Daily(10, 30), 11, 30), true },
+        { "back to back", Timed(Daily(10, 0), 11, 0), Timed(Daily(11, 0), 12, 0), false },
+        { "back to back, the other way", Timed(Daily(11, 0), 12, 0), Timed(Daily(10, 0), 11, 0), false },
+        { "apart", Timed(Daily(10, 0), 11, 0), Timed(Daily(13, 0), 14, 0), false },
+        { "one minute shared", Timed(Daily(10, 0), 11, 1), Timed(Daily(11, 0), 12, 0), true },
+        { "next Monday's meets the daily one", Timed(Weekly(1, 1, 10, 0), 11, 0), Timed(Daily(10, 30), 11, 30), true },
+        { "Monday and Wednesday", Timed(Weekly(1, 1, 10, 0), 11, 0), Timed(Weekly(3, 3, 10, 30), 11, 30), false },
+        { "Monday to Friday and Friday", Timed(Weekly(1, 5, 10, 0), 11, 0), Timed(Weekly(5, 5, 10, 30), 11, 30), true },
+        { "across midnight into Wednesday", Timed(Daily(23, 30), 0, 30), Timed(Weekly(3, 3, 0, 0), 1, 0), true },
+        { "a date on its weekday", Timed(Dated(2027, 4, 1, 10, 0), 11, 0), Timed(Weekly(4, 4, 10, 59), 12, 0), true },
+        { "a date on another weekday", Timed(Dated(2027, 4, 1, 10, 0), 11, 0), Timed(Weekly(5, 5, 10, 30), 11, 30),
+          false },
+        { "a date that has passed", Timed(Dated(2027, 3, 8, 10, 0), 11, 0), Timed(Daily(10, 0), 11, 0), false },
+        { "a five-second recording inside another still takes over", Timed(Daily(10, 30), 10, 30),
+          Timed(Daily(10, 0), 11, 0), true },
+        { "a five-second recording where the other ends", Timed(Daily(11, 0), 11, 0), Timed(Daily(10, 0), 11, 0),
+          false },
+        { "today's has begun, tomorrow's overlaps", Timed(Daily(8, 0), 10, 30), Timed(Daily(10, 0), 11, 0), true },
+    };
+    for (Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(ReservationsOverlap(c.a, c.b, &now), c.overlap);
+        EXPECT_EQ(ReservationsOverlap(c.b, c.a, &now), c.overlap) << "both ways";
+        EXPECT_EQ(c.a->Enabled, 1) << "nothing is retired";
+        ReserveEntryFree(&c.a);
+        ReserveEntryFree(&c.b);
+    }
+}
+
+TEST(Overlap, EachEnabledEntryNamesTheFirstItOverlaps)
+{
+    SYSTEMTIME now = Local(2027, 3, 9, 9, 0);
+    TestList list;
+    list.Add(Timed(Daily(10, 0), 11, 0));
+    list.Add(Timed(Daily(12, 0), 13, 0));
+    list.Add(Timed(Daily(10, 30), 11, 30));
+    ReserveEntry *off = list.Add(Timed(Daily(10, 0), 11, 0));
+    off->Enabled = 0;
+    list.Add(Timed(Daily(11, 0), 12, 0));  // meets the 10:30-11:30 one only
+    int32_t others[5];
+    FindOverlaps(&list.List, &now, others);
+    EXPECT_EQ(others[0], 2);
+    EXPECT_EQ(others[1], -1);
+    EXPECT_EQ(others[2], 0);
+    EXPECT_EQ(others[3], -1) << "a disabled reservation records nothing";
+    EXPECT_EQ(others[4], 2);
+
+    FILETIME start;
+    ASSERT_TRUE(NextOccurrenceStart(list.List.Items[0], &now, &start));
+    EXPECT_EQ(Text(start), Text(Instant(2027, 3, 9, 10, 0)));
+    ReserveEntry *passed = Timed(Dated(2027, 3, 8, 10, 0), 11, 0);
+    EXPECT_FALSE(NextOccurrenceStart(passed, &now, &start));
+    EXPECT_EQ(passed->Enabled, 1);
+    ReserveEntryFree(&passed);
+}
+
+// ---- occurrences under way and missed ----
+
+TEST(Underway, TheOccurrenceBegunButNotEndedIsFound)
+{
+    // 2025-01-08 is a Wednesday (3).
+    struct Case {
+        const char *what;
+        ReserveEntry *entry;
+        SYSTEMTIME now;
+        bool found;
+        SYSTEMTIME start;  // the start minute
+    } cases[] = {
+        { "date, 90 s in", Timed(Dated(2025, 1, 8, 10, 0), 10, 3), Local(2025, 1, 8, 10, 1, 30), true, Local(2025, 1, 8, 10, 0) },
+        { "date, in its lead", Timed(Dated(2025, 1, 8, 10, 0), 10, 3), Local(2025, 1, 8, 9, 59, 55), true, Local(2025, 1, 8, 10, 0) },
+        { "date, before its lead", Timed(Dated(2025, 1, 8, 10, 0), 10, 3), Local(2025, 1, 8, 9, 59, 54, 999), false, {} },
+        { "date, at its end", Timed(Dated(2025, 1, 8, 10, 0), 10, 3), Local(2025, 1, 8, 10, 3), false, {} },
+        { "date, past midnight", Timed(Dated(2025, 1, 7, 23, 0), 1, 0), Local(2025, 1, 8, 0, 30), true, Local(2025, 1, 7, 23, 0) },
+        { "daily, today", Timed(Daily(7, 0), 7, 30), Local(2025, 1, 8, 7, 10), true, Local(2025, 1, 8, 7, 0) },
+        { "daily, after today's", Timed(Daily(7, 0), 7, 30), Local(2025, 1, 8, 7, 30), false, {} },
+        { "daily, yesterday's past midnight", Timed(Daily(23, 30), 0, 30), Local(2025, 1, 8, 0, 10), true, Local(2025, 1, 7, 23, 30) },
+        { "daily, tomorrow's 00:00 in its lead", Timed(Daily(0, 0), 1, 0), Local(2025, 1, 8, 23, 59, 57), true, Local(2025, 1, 9, 0, 0) },
+        { "weekly, its day", Timed(Weekly(1, 5, 12, 0), 13, 0), Local(2025, 1, 8, 12, 30), true, Local(2025, 1, 8, 12, 0) },
+        { "weekly, not its day", Timed(Weekly(4, 6, 12, 0), 13, 0), Local(2025, 1, 8, 12, 30), false, {} },
+        { "weekly, Saturday's past midnight on Sunday", Timed(Weekly(6, 6, 23, 0), 2, 0), Local(2025, 1, 12, 1, 0), true, Local(2025, 1, 11, 23, 0) },
+        { "no real date", Timed(Dated(2025, 2, 30, 10, 0), 11, 0), Local(2025, 2, 28, 10, 30), false, {} },
+    };
+    for (Case &c : cases) {
+        FILETIME now = Instant(c.now);
+        Occurrence occurrence;
+        bool found = FindOccurrenceUnderway(c.entry, &now, &occurrence);
+        EXPECT_EQ(found, c.found) << c.what;
+        if (found && c.found) {
+            SYSTEMTIME start = OccurrenceStartMinute(&occurrence);
+            FILETIME expected = Instant(c.start);
+            FILETIME got = Instant(start);
+            EXPECT_EQ(Text(got), Text(expected)) << c.what;
+            FILETIME lead = FileTimeAdd(&expected, -(LONGLONG)StartLead);
+            EXPECT_EQ(Text(occurrence.Start), Text(lead)) << c.what;
+            FILETIME end = ComputeEndTime(c.entry, &occurrence.Start);
+            EXPECT_EQ(Text(occurrence.End), Text(end)) << c.what;
+        }
+        // Disabled or not: the caller decides what counts.
+        c.entry->Enabled = 0;
+        EXPECT_EQ(FindOccurrenceUnderway(c.entry, &now, &occurrence), c.found) << c.what;
+        ReserveEntryFree(&c.entry);
+    }
+}
+
+TEST(Underway, MissedOccurrencesAreThoseThatCameAndWentUnseen)
+{
+    struct Case {
+        const char *what;
+        ReserveEntry *entry;
+        bool sinceKnown;
+        SYSTEMTIME since, now;
+        bool found;
+        SYSTEMTIME start;
+    } cases[] = {
+        { "date ended before the start", Timed(Dated(2025, 1, 8, 10, 0), 10, 3), false, {}, Local(2025, 1, 8, 10, 3), true, Local(2025, 1, 8, 10, 0) },
+        { "date still under way", Timed(Dated(2025, 1, 8, 10, 0), 10, 3), false, {}, Local(2025, 1, 8, 10, 2), false, {} },
+        { "date slept through", Timed(Dated(2025, 1, 8, 10, 0), 10, 3), true, Local(2025, 1, 8, 9, 0), Local(2025, 1, 8, 11, 0), true, Local(2025, 1, 8, 10, 0) },
+        { "date begun before the sleep", Timed(Dated(2025, 1, 8, 10, 0), 10, 3), true, Local(2025, 1, 8, 10, 0), Local(2025, 1, 8, 11, 0), false, {} },
+        { "daily at the program's start", Timed(Daily(7, 0), 7, 30), false, {}, Local(2025, 1, 8, 9, 0), false, {} },
+        { "daily slept through", Timed(Daily(7, 0), 7, 30), true, Local(2025, 1, 8, 6, 0), Local(2025, 1, 8, 9, 0), true, Local(2025, 1, 8, 7, 0) },
+        { "daily, the latest of three days", Timed(Daily(7, 0), 7, 30), true, Local(2025, 1, 6, 6, 0), Local(2025, 1, 8, 9, 0), true, Local(2025, 1, 8, 7, 0) },
+        { "daily, today's still under way", Timed(Daily(7, 0), 7, 30), true, Local(2025, 1, 7, 8, 0), Local(2025, 1, 8, 7, 10), false, {} },
+        { "daily, before since", Timed(Daily(7, 0), 7, 30), true, Local(2025, 1, 8, 8, 0), Local(2025, 1, 8, 9, 0), false, {} },
+        { "weekly, last Friday's", Timed(Weekly(5, 5, 20, 0), 21, 0), true, Local(2025, 1, 1, 0, 0), Local(2025, 1, 8, 9, 0), true, Local(2025, 1, 3, 20, 0) },
+        { "a clock set back", Timed(Daily(7, 0), 7, 30), true, Local(2025, 1, 8, 8, 0), Local(2025, 1, 8, 7, 40), false, {} },
+    };
+    for (Case &c : cases) {
+        FILETIME now = Instant(c.now), since = c.sinceKnown ? Instant(c.since) : FILETIME{};
+        Occurrence occurrence;
+        bool found = FindOccurrenceMissed(c.entry, c.sinceKnown ? &since : NULL, &now, &occurrence);
+        EXPECT_EQ(found, c.found) << c.what;
+        if (found && c.found) {
+            SYSTEMTIME start = OccurrenceStartMinute(&occurrence);
+            EXPECT_EQ(Text(Instant(start)), Text(Instant(c.start))) << c.what;
+        }
+        ReserveEntryFree(&c.entry);
+    }
+}
+
+// How long a reservation's recording waits for the stereo: to the start
+// minute plus the grace, and never less than a begin on time gets.
+TEST(Readiness, TheRecordingWaitsForTheStereoUntilTheGraceAfterTheStartMinute)
+{
+    struct Case {
+        const char *what;
+        FILETIME start, now, deadline;
+    } cases[] = {
+        { "on time", Instant(2027, 3, 5, 9, 59, 55), Instant(2027, 3, 5, 9, 59, 55), Instant(2027, 3, 5, 10, 0, 15) },
+        { "a late tick", Instant(2027, 3, 5, 9, 59, 55), Instant(2027, 3, 5, 9, 59, 55, 180),
+          Instant(2027, 3, 5, 10, 0, 15, 180) },
+        { "under way", Instant(2027, 3, 5, 9, 59, 55), Instant(2027, 3, 5, 10, 1, 30), Instant(2027, 3, 5, 10, 1, 50) },
+        { "started by hand", Instant(2027, 3, 5, 14, 2, 7, 300), Instant(2027, 3, 5, 14, 2, 7, 300),
+          Instant(2027, 3, 5, 14, 2, 27, 300) },
+        { "over midnight", Instant(2027, 3, 5, 23, 59, 55), Instant(2027, 3, 5, 23, 59, 55), Instant(2027, 3, 6, 0, 0, 15) },
+        { "a clock set back", Instant(2027, 3, 5, 9, 59, 55), Instant(2027, 3, 5, 9, 59, 40), Instant(2027, 3, 5, 10, 0, 15) },
+    };
+    EXPECT_EQ(PreparationGrace, 15 * FileTimeSecond);
+    for (const Case &c : cases) {
+        FILETIME deadline = PreparationDeadline(&c.start, &c.now);
+        EXPECT_EQ(Text(deadline), Text(c.deadline)) << c.what;
+    }
 }

@@ -366,3 +366,91 @@ TEST(SettingsPath, WithoutAProgramFolderTheFileIsTheCurrentFolders)
     ResetAppState();
     RemoveTree(folder);
 }
+
+TEST_F(Settings, NoticesAreOnUnlessTheFileTurnsThemOff)
+{
+    struct Case {
+        const char *what;
+        std::string file;
+        int32_t notices;
+    } cases[] = {
+        { "no file", "", 1 },
+        { "a file from before the option", "[OPTION]\r\nPowOnStart=1\r\nPowOffEnd=0\r\nPowOffEndRec=1\r\nMuteRec=1\r\n", 1 },
+        { "turned off", "[OPTION]\r\nNotices=0\r\n", 0 },
+        { "turned on", "[OPTION]\r\nMuteRec=0\r\nNotices=1\r\n", 1 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileA(path.c_str());
+        if (!c.file.empty())
+            Write(c.file);
+        ResetAppState();
+        App.OptionFlags.Notices = 7;
+        LoadAllSections(folder);
+        EXPECT_EQ(App.OptionFlags.Notices, c.notices);
+    }
+    // Written with the other options; a program without the option ignores the line.
+    App.OptionFlags.Notices = 0;
+    SaveAllSections(folder);
+    const char expected[] = "PowOnStart=0\0PowOffEnd=0\0PowOffEndRec=1\0MuteRec=0\0Notices=0\0"
+                            "WakeRec=1\0StartInTray=0\0";
+    EXPECT_EQ(SectionOf(path, "OPTION"), std::string(expected, sizeof expected - 1));
+}
+
+TEST_F(Settings, WakeIsOnAndTheTrayStartOffUnlessTheFileSaysOtherwise)
+{
+    struct Case {
+        const char *what;
+        std::string file;
+        int32_t wake, tray;
+    } cases[] = {
+        { "no file", "", 1, 0 },
+        { "a file from before the options",
+          "[OPTION]\r\nPowOnStart=1\r\nPowOffEnd=0\r\nPowOffEndRec=1\r\nMuteRec=1\r\nNotices=0\r\n", 1, 0 },
+        { "no OPTION section", "[WINDOW]\r\nTop=5\r\n", 1, 0 },
+        { "wake turned off", "[OPTION]\r\nWakeRec=0\r\n", 0, 0 },
+        { "tray start turned on", "[OPTION]\r\nStartInTray=1\r\nWakeRec=1\r\n", 1, 1 },
+        { "any number but 0 is on", "[OPTION]\r\nStartInTray=3\r\n", 1, 3 },
+        { "a damaged value is off", "[OPTION]\r\nWakeRec=x\r\nStartInTray=\r\n", 0, 0 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileA(path.c_str());
+        if (!c.file.empty())
+            Write(c.file);
+        ResetAppState();
+        App.OptionFlags.WakeRec = App.OptionFlags.StartInTray = 7;
+        LoadAllSections(folder);
+        EXPECT_EQ(App.OptionFlags.WakeRec, c.wake);
+        EXPECT_EQ(App.OptionFlags.StartInTray, c.tray);
+    }
+}
+
+// A file written now keeps every line a program without the new options
+// reads, with the same keys and values in the same order; the new options
+// come only as lines of their own, which such a program ignores.
+TEST_F(Settings, AFileWrittenNowReadsAsBeforeWithTheNewOptionsAsNewKeysOnly)
+{
+    const char before[] = "[OPTION]\r\nPowOnStart=1\r\nPowOffEnd=1\r\nPowOffEndRec=0\r\nMuteRec=0\r\nNotices=0\r\n";
+    Write(before);
+    LoadAllSections(folder);
+    App.OptionFlags.WakeRec = 0;
+    App.OptionFlags.StartInTray = 1;
+    SaveAllSections(folder);
+    std::string written = SectionOf(path, "OPTION");
+    const char old[] = "PowOnStart=1\0PowOffEnd=1\0PowOffEndRec=0\0MuteRec=0\0Notices=0\0";
+    ASSERT_EQ(written.substr(0, sizeof old - 1), std::string(old, sizeof old - 1)) << "the old lines, unchanged";
+    EXPECT_EQ(written.substr(sizeof old - 1), std::string("WakeRec=0\0StartInTray=1\0", 24));
+    static const char *const oldKeys[] = { "PowOnStart", "PowOffEnd", "PowOffEndRec", "MuteRec", "Notices" };
+    const int oldValues[] = { 1, 1, 0, 0, 0 };
+    for (int i = 0; i < 5; i++)
+        EXPECT_EQ((int)GetPrivateProfileIntA("OPTION", oldKeys[i], 9, path.c_str()), oldValues[i]) << oldKeys[i];
+
+    // And read back by this program as it was written.
+    ResetAppState();
+    LoadAllSections(folder);
+    EXPECT_EQ(App.OptionFlags.PowOnStart, 1);
+    EXPECT_EQ(App.OptionFlags.PowOffEndRec, 0);
+    EXPECT_EQ(App.OptionFlags.WakeRec, 0);
+    EXPECT_EQ(App.OptionFlags.StartInTray, 1);
+}

@@ -95,7 +95,7 @@ TEST_F(Simulator, NewStereoStartsInStandbyOnTheTuner)
 TEST_F(Simulator, StateOutlivesTheProgram)
 {
     DeviceSendCommand(PowerOn, 0);
-    Poll(12);
+    Poll(21);  // it takes no other key for two seconds
     DeviceSendCommand(SetVolume, 33);
     DeviceSendCommand(MuteToggle, 0);
     DeviceSendCommand(RecallPreset, 13);  // completes while closing
@@ -153,7 +153,6 @@ TEST_F(Simulator, CommandsShowAfterAPollOrTwo)
         { SelectPcUsb, 0, 2, [](const SimStereo &s) { return s.Source == 4; } },
         { InputLevelDown, 0, 1, [](const SimStereo &s) { return s.InputLevelMd == -1; } },
         { SelectTuner, 0, 2, [](const SimStereo &s) { return s.Source == 0; } },
-        { RecallPreset, 19, 2, [](const SimStereo &s) { return s.Preset == 19 && s.Frequency == 0; } },
         { RecallPreset, 12, 2, [](const SimStereo &s) { return s.Preset == 12 && s.Band == 1; } },
         { TunerBand, 0, 1, [](const SimStereo &s) { return s.Band == 0 && s.Preset == 0 && s.Frequency > 1630; } },
         { TunerAuto, 0, 1, [](const SimStereo &s) { return s.TuneManual == 1; } },
@@ -174,6 +173,97 @@ TEST_F(Simulator, CommandsShowAfterAPollOrTwo)
         Poll(1);
         EXPECT_TRUE(c.done(SimulatedStereo()));
     }
+}
+
+TEST_F(Simulator, TakesNoKeyForTwoSecondsAfterThePowerKey)
+{
+    DeviceSendCommand(PowerOn, 0);
+    int polls = 0;
+    while (SimulatedStereo().Source != 1 && polls < 60) {
+        DeviceSendCommand(SelectCd, 0);
+        Poll(1);
+        polls++;
+        if (polls == 10) {
+            EXPECT_EQ(SimulatedStereo().Power, 1) << "on after a second";
+        }
+    }
+    // The first key it takes is the one sent after the twentieth poll; the
+    // source shows two polls later.
+    EXPECT_EQ(polls, 22);
+
+    // Switched on by hand, it is as deaf; a stereo that is simply on is not.
+    ChangeSimulatedStereo([](SimStereo &s) { s.Power = 0; s.Mute = 0; });
+    DeviceSendCommand(PowerOn, 0);
+    Poll(15);
+    DeviceSendCommand(MuteToggle, 0);
+    Poll(5);
+    EXPECT_EQ(SimulatedStereo().Mute, 0) << "a mute key in the deaf time is lost";
+    DeviceSendCommand(MuteToggle, 0);
+    Poll(1);
+    EXPECT_EQ(SimulatedStereo().Mute, 1);
+}
+
+TEST_F(Simulator, MuteReadingAfterSwitchingOnIsTheOneBeforeStandby)
+{
+    for (uint8_t mutedBefore : { 0, 1 }) {
+        SCOPED_TRACE(mutedBefore);
+        ChangeSimulatedStereo([&](SimStereo &s) { s.Power = 0; s.Mute = mutedBefore; s.MuteStale = 0; });
+        DeviceSendCommand(PowerOn, 0);
+        Poll(21);
+        RefreshDeviceStatus(NULL);
+        ASSERT_EQ(App.DeviceStatus.Power, 1);
+        EXPECT_EQ(SimulatedStereo().Mute, 0) << "it always comes on playing";
+        EXPECT_EQ(App.DeviceStatus.Mute, mutedBefore) << "but reports the mute of before";
+
+        // A stereo closed meanwhile still reports it so when opened again.
+        DeviceClose();
+        SimSetStateFolder(folder.c_str());
+        ASSERT_TRUE(DeviceOpen());
+        RefreshDeviceStatus(NULL);
+        EXPECT_EQ(App.DeviceStatus.Mute, mutedBefore);
+
+        DeviceSendCommand(MuteToggle, 0);
+        Poll(1);
+        RefreshDeviceStatus(NULL);
+        EXPECT_EQ(SimulatedStereo().Mute, 1);
+        EXPECT_EQ(App.DeviceStatus.Mute, 1) << "the mute key puts the reading right";
+        DeviceSendCommand(MuteToggle, 0);
+        Poll(1);
+        RefreshDeviceStatus(NULL);
+        EXPECT_EQ(App.DeviceStatus.Mute, 0);
+    }
+}
+
+TEST_F(Simulator, AnEmptyPresetIsNeverTunedNorReported)
+{
+    ChangeSimulatedStereo([](SimStereo &s) {
+        s.Power = 1;
+        s.Preset = 18;
+        s.Frequency = s.PresetFrequency[17];
+        s.PresetFrequency[18] = 0;
+    });
+    SimStereo before = SimulatedStereo();
+    DeviceSendCommand(RecallPreset, 19);
+    Poll(5);
+    RefreshDeviceStatus(NULL);
+    SimStereo after = SimulatedStereo();
+    EXPECT_EQ(after.Preset, 18) << "the tuner stays where it was";
+    EXPECT_EQ(after.Frequency, before.Frequency);
+    EXPECT_EQ(App.DeviceStatus.Preset, 18);
+    EXPECT_EQ(BcdFrequencyValue(App.DeviceStatus.Frequency), before.Frequency);
+
+    // A state that names an empty preset (an old state file) reports none.
+    ChangeSimulatedStereo([](SimStereo &s) { s.Preset = 19; s.Frequency = 0; });
+    RefreshDeviceStatus(NULL);
+    EXPECT_EQ(App.DeviceStatus.Preset, 0);
+    EXPECT_EQ(SimTonePitch(), 0);
+    // A preset given a station is tuned again.
+    ChangeSimulatedStereo([](SimStereo &s) { s.PresetFrequency[18] = 8200; });
+    DeviceSendCommand(RecallPreset, 19);
+    Poll(2);
+    RefreshDeviceStatus(NULL);
+    EXPECT_EQ(App.DeviceStatus.Preset, 19);
+    EXPECT_EQ(BcdFrequencyValue(App.DeviceStatus.Frequency), 8200);
 }
 
 TEST_F(Simulator, ToneNamesThePresetWhileTheTunerPlays)
@@ -213,12 +303,22 @@ TEST_F(Simulator, ReservationRequestBringsTheStereoToThePreset)
         App.HoldoffTicks = 0;
         RefreshDeviceStatus(NULL);
         App.DeviceRequest = { 0, 1, 1, 12, ReqPower | ReqSource | ReqMute | ReqPreset };
-        int ticks = TicksUntilDone(60);
+        // Through the two deaf seconds after the power key, and past a mute
+        // reading that is wrong right after switching on.
+        int ticks = 0;
+        bool wrongReading = false;
+        for (; ticks < 60 && App.DeviceRequest.PendingFlags; ticks++) {
+            RunStereoTick();
+            wrongReading |= App.DeviceStatus.Power && App.DeviceStatus.Mute != SimulatedStereo().Mute;
+        }
+        EXPECT_EQ(wrongReading, mutedBefore == 1);
+        EXPECT_EQ(App.DeviceRequest.PendingFlags, 0u);
         EXPECT_GT(ticks, 21);
         EXPECT_LE(ticks, 40);
         SimStereo stereo = SimulatedStereo();
         EXPECT_EQ(stereo.Power, 1);
         EXPECT_EQ(stereo.Mute, 1);
+        EXPECT_EQ(App.DeviceStatus.Mute, 1);
         EXPECT_EQ(stereo.Source, 0);
         EXPECT_EQ(stereo.Preset, 12);
         EXPECT_EQ(App.DeviceStatus.Preset, 12);
@@ -244,22 +344,32 @@ TEST_F(Simulator, UnpluggedLinkChangesNothing)
     EXPECT_EQ(SimulatedStereo().Power, 0);
 }
 
-TEST_F(Simulator, AcquisitionLearnsEveryPreset)
+// The stereo never reports an empty preset: each is asked for three
+// seconds, passed over, and the acquisition still goes on to 40.
+TEST_F(Simulator, AcquisitionLearnsEveryStationAndPassesOverEmptyPresets)
 {
     App.AcquireWindow = CreateAcquireWindow();
     ASSERT_NE(App.AcquireWindow, (HWND)NULL);
     HWND dialog = App.AcquireWindow;
     App.DeviceRequest = { 0, 1, 1, 1, ReqPower | ReqSource | ReqMute | ReqAcquire };
-    int ticks = TicksUntilDone(300);
-    EXPECT_GT(ticks, 0);
-    ASSERT_EQ(Acquired.size(), 40u);
     SimStereo stereo = SimulatedStereo();
+    std::vector<std::pair<int, int>> stations;
+    int empty = 0;
     for (int n = 1; n <= 40; n++) {
-        EXPECT_EQ(Acquired[n - 1].first, n);
-        EXPECT_EQ(Acquired[n - 1].second, stereo.PresetFrequency[n - 1]);
+        if (stereo.PresetFrequency[n - 1])
+            stations.push_back({ n, stereo.PresetFrequency[n - 1] });
+        else
+            empty++;
     }
-    EXPECT_EQ(AcquireCancels, 1);
-    EXPECT_EQ(stereo.Preset, 40);
+    ASSERT_GE(empty, 2);
+    ASSERT_EQ(stereo.PresetFrequency[39], 0) << "the last preset is one of them";
+    int ticks = TicksUntilDone(2000);
+    EXPECT_GT(ticks, empty * AcquireSkipAsks);
+    EXPECT_LT(ticks, empty * AcquireSkipAsks + 250);
+    EXPECT_EQ(Acquired, stations);
+    EXPECT_EQ(AcquireCancels, 1) << "ended after 40";
+    stereo = SimulatedStereo();
+    EXPECT_EQ(stereo.Preset, stations.back().first);
     EXPECT_EQ(stereo.Mute, 1);
     DestroyWindow(dialog);
 }
@@ -279,18 +389,31 @@ TEST_F(Simulator, AcquisitionFromPresetOneReportsAtOnce)
     EXPECT_EQ(sent[0], RecallPreset + 2u);
 
     // The stereo stops listening; once what it had already taken has shown,
-    // the next preset is asked for on every tick and never comes.
+    // each next preset is asked for on every tick, AcquireSkipAsks times,
+    // and then passed over for the one after it.
     SimSetFaults(SimIgnoreCommands);
     for (int tick = 0; tick < 5; tick++)
         RunStereoTick();
     SimTakeCommands(sent, 8);
     size_t learned = Acquired.size();
-    for (int tick = 0; tick < 30; tick++) {
+    std::vector<std::pair<uint32_t, int>> runs;
+    for (int tick = 0; tick < 3 * AcquireSkipAsks; tick++) {
         RunStereoTick();
         ASSERT_EQ(SimTakeCommands(sent, 8), 1);
-        EXPECT_EQ(sent[0], RecallPreset + learned + 1);
+        if (runs.empty() || runs.back().first != sent[0])
+            runs.push_back({ sent[0], 0 });
+        runs.back().second++;
     }
-    EXPECT_EQ(Acquired.size(), learned);
+    ASSERT_GE(runs.size(), 3u);
+    for (size_t k = 0; k < runs.size(); k++) {
+        EXPECT_EQ(runs[k].first, RecallPreset + learned + 1 + k);
+        if (k == 0) {
+            EXPECT_LE(runs[k].second, AcquireSkipAsks);
+        } else if (k + 1 < runs.size()) {
+            EXPECT_EQ(runs[k].second, AcquireSkipAsks);
+        }
+    }
+    EXPECT_EQ(Acquired.size(), learned) << "nothing is reported for a preset passed over";
     EXPECT_EQ(AcquireCancels, 0);
     EXPECT_TRUE(App.DeviceRequest.PendingFlags & ReqAcquire);
     DestroyWindow(dialog);

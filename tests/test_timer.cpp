@@ -4,6 +4,7 @@
 // device into real files.
 #include <gtest/gtest.h>
 #include <math.h>
+#include <stdio.h>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -12,34 +13,12 @@
 #include "app/heap.h"
 #include "app/mainwindow.h"
 #include "app/tray.h"
+#include "app/notices.h"
+#include "app/wake.h"
+#include "schedule/execute.h"
 #include "res/resource.h"
 
 namespace {
-
-// 2027-03-05 was a Friday.
-SYSTEMTIME At(int hour, int minute, int second, int millisecond = 0, int day = 5)
-{
-    SYSTEMTIME t = {};
-    t.wYear = 2027;
-    t.wMonth = 3;
-    t.wDay = (WORD)day;
-    t.wDayOfWeek = (WORD)((5 + day - 5) % 7);
-    t.wHour = (WORD)hour;
-    t.wMinute = (WORD)minute;
-    t.wSecond = (WORD)second;
-    t.wMilliseconds = (WORD)millisecond;
-    return t;
-}
-
-SYSTEMTIME Later(const SYSTEMTIME &t, int milliseconds)
-{
-    FILETIME instant;
-    SystemTimeToFileTime(&t, &instant);
-    FILETIME moved = FileTimeAdd(&instant, (LONGLONG)milliseconds * 10000);
-    SYSTEMTIME out;
-    FileTimeToSystemTime(&moved, &out);
-    return out;
-}
 
 class TimerRecording : public testing::Test {
   protected:
@@ -58,6 +37,7 @@ class TimerRecording : public testing::Test {
     }
     void Open(const SYSTEMTIME &start)
     {
+        SetTestClock(start);
         window = OpenMainWindow(folder, stereo);
         ASSERT_NE(window, (HWND)NULL);
         clock = start;
@@ -103,6 +83,14 @@ class TimerRecording : public testing::Test {
             Tick(realTime);
         }
         return App.ReserveState == state;
+    }
+    // The stereo on and tuned to the preset; recordings leave it unmuted.
+    void OnAndTunedTo(int preset)
+    {
+        stereo.Power = 1;
+        stereo.Source = 0;
+        stereo.Preset = preset;
+        App.OptionFlags.MuteRec = 0;
     }
     void RecordFor(int ticks)
     {
@@ -183,10 +171,7 @@ TEST_F(TimerRecording, FromStandbyTheStationIsTunedRecordedAndTheStereoSwitchedO
 
 TEST_F(TimerRecording, ReadyStereoRecordsFromTheTickThatBegins)
 {
-    stereo.Power = 1;
-    stereo.Source = 0;
-    stereo.Preset = 7;
-    App.OptionFlags.MuteRec = 0;
+    OnAndTunedTo(7);
     App.OptionFlags.PowOffEndRec = 0;
     Add("音楽", 7, 0, 5, 10, 0, 11, 0, "a.wav");
     Open(At(9, 59, 54, 950));
@@ -205,10 +190,7 @@ TEST_F(TimerRecording, ReadyStereoRecordsFromTheTickThatBegins)
 
 TEST_F(TimerRecording, NextProgrammeFinishesTheOneBeforeIt)
 {
-    stereo.Power = 1;
-    stereo.Source = 0;
-    stereo.Preset = 3;
-    App.OptionFlags.MuteRec = 0;
+    OnAndTunedTo(3);
     Add("A", 3, 0, 5, 10, 0, 11, 0, "first.wav");
     ReserveEntry *b = Add("B", 3, 0, 5, 11, 0, 12, 0, "second.wav");
     Open(At(9, 59, 55));
@@ -251,10 +233,7 @@ TEST_F(TimerRecording, StartAtTheExactInstantBeginsOnce)
 
 TEST_F(TimerRecording, FailedStartEndsTheReservationAtOnce)
 {
-    stereo.Power = 1;
-    stereo.Source = 0;
-    stereo.Preset = 1;
-    App.OptionFlags.MuteRec = 0;
+    OnAndTunedTo(1);
     ReserveEntry *e = Add("行き先なし", 1, 0, 5, 10, 0, 11, 0, "x.wav");
     HeapFreeBlock(e->SavePath);
     e->SavePath = HeapStrDup((folder + "missing\\deeper\\x.wav").c_str());
@@ -301,12 +280,9 @@ TEST_F(TimerRecording, TrayIconShowsTheReservationAndThePower)
 
 TEST_F(TimerRecording, FullDiskEndsTheReservationAndSaysSoQuietly)
 {
-    stereo.Power = 1;
-    stereo.Source = 0;
-    stereo.Preset = 4;
-    App.OptionFlags.MuteRec = 0;
+    OnAndTunedTo(4);
     UseFullDisk(500000);
-    Add("満杯", 4, 0, 5, 10, 0, 11, 0, "full.ful+");
+    Add("満杯", 4, 0, 5, 10, 0, 11, 0, "full.wav");
     ReserveEntry *next = Add("次の番組", 4, 0, 5, 12, 0, 13, 0, "next.wav");
     Open(At(9, 59, 55));
     Tick();
@@ -334,7 +310,7 @@ TEST_F(TimerRecording, FullDiskEndsTheReservationAndSaysSoQuietly)
     SendMessageA(window, WM_COMMAND, IDM_OPEN, 0);
     PumpMessages();
     WaveParts parts;
-    ASSERT_EQ(ParseWave(ReadTextFile(folder + "full.ful+"), &parts), "");
+    ASSERT_EQ(ParseWave(ReadTextFile(folder + "full.wav"), &parts), "");
     EXPECT_GT(parts.Data.size(), 400000u);
     EXPECT_EQ(parts.Frames(), parts.Data.size()) << "22,050 Hz 8-bit mono: a byte a frame";
 
@@ -383,4 +359,794 @@ TEST_F(TimerRecording, UnpluggedStereoRecordsOnAndIsFollowedOnceBack)
     WaveParts parts;
     ASSERT_EQ(ParseWave(ReadTextFile(folder + "unplugged.wav"), &parts), "");
     EXPECT_GT(parts.Frames(), 3u * 22050) << "recorded through the time without the link";
+}
+
+TEST_F(TimerRecording, AOneShotReservationIsRetiredOnTheDiskTheMomentItBegins)
+{
+    Add("朝のニュース", 5, 5, 0, 10, 0, 10, 1, "news.wav");
+    Add("毎週の番組", 5, 5, 0, 23, 0, 23, 30, "weekly.wav");
+    Open(At(9, 59, 50));
+    ASSERT_TRUE(TickUntil(Armed, 60, false));
+    // Read back from the file as a start after a crash right now would.
+    char line[512] = "";
+    GetPrivateProfileStringA("RESERVE", "0", "", line, sizeof line, (folder + SettingsFileName).c_str());
+    EXPECT_EQ(std::string(line).rfind("0,朝のニュース,", 0), 0u) << line;
+    GetPrivateProfileStringA("RESERVE", "1", "", line, sizeof line, (folder + SettingsFileName).c_str());
+    EXPECT_EQ(std::string(line).rfind("1,毎週の番組,", 0), 0u) << "the others as they were: " << line;
+}
+
+TEST_F(TimerRecording, EndWithoutPowerOffKeepsTheStereosStepsGoingInThatTick)
+{
+    stereo.Power = 1;
+    stereo.Source = 1;
+    stereo.Preset = 7;
+    App.OptionFlags.MuteRec = 0;
+    App.OptionFlags.PowOffEndRec = 0;
+    Add("短い番組", 3, 0, 5, 10, 0, 10, 1, "short.wav");
+    Open(At(9, 59, 55));
+    Tick();
+    ASSERT_EQ(App.ReserveState, Armed) << "the stereo is still on CD";
+    ASSERT_NE(App.DeviceRequest.PendingFlags, 0u);
+    TakeSentCommands();
+    clock = At(10, 1, 0);
+    Tick();
+    EXPECT_EQ(App.ReserveState, Idle);
+    std::vector<uint32_t> sent = TakeSentCommands();
+    EXPECT_FALSE(sent.empty()) << "the ending tick still takes its step towards the preset";
+    EXPECT_FALSE(Sent(sent, PowerOff));
+    for (int i = 0; i < 10 && App.DeviceRequest.PendingFlags != 0; i++)
+        Tick();
+    EXPECT_EQ(App.DeviceRequest.PendingFlags, 0u);
+    EXPECT_EQ(SimulatedStereo().Preset, 3);
+    EXPECT_EQ(SimulatedStereo().Power, 1);
+}
+
+TEST_F(TimerRecording, MuteRecCountsAnyNonZeroValueAsSet)
+{
+    WriteTextFile(folder + SettingsFileName, "[OPTION]\r\nPowOffEndRec=0\r\nMuteRec=2\r\n");
+    ResetAppState();
+    LoadAllSections(folder);
+    ASSERT_EQ(App.OptionFlags.MuteRec, 2);
+    stereo.Power = 1;
+    stereo.Source = 0;
+    stereo.Preset = 2;
+    stereo.Mute = 0;
+    Add("手で書いた設定", 2, 0, 5, 10, 0, 11, 0, "muted.wav");
+    Open(At(9, 59, 55));
+    Tick();
+    EXPECT_NE(App.DeviceRequest.PendingFlags & ReqMute, 0u) << "the speakers are to be muted";
+    for (int i = 0; i < 20 && App.ReserveState == Armed; i++)
+        Tick(true);
+    EXPECT_EQ(SimulatedStereo().Mute, 1);
+}
+
+namespace {
+
+// The right edge of what the control draws: the last column holding a pixel
+// of another colour than its right-most column.
+int DrawnRightEdge(HWND control)
+{
+    RECT client;
+    GetClientRect(control, &client);
+    HDC screen = GetDC(control);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    SendMessageA(control, WM_PRINTCLIENT, (WPARAM)memory, PRF_CLIENT | PRF_ERASEBKGND);
+    COLORREF background = GetPixel(memory, client.right - 1, 0);
+    int edge = 0;
+    for (int x = 0; x < client.right; x++)
+        for (int y = 0; y < client.bottom; y++)
+            if (GetPixel(memory, x, y) != background)
+                edge = x + 1;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(control, screen);
+    return edge;
+}
+
+}  // namespace
+
+TEST_F(TimerRecording, StatusLineDrawsTheTitleAsItIs)
+{
+    OnAndTunedTo(1);
+    App.OptionFlags.PowOffEndRec = 0;
+    Add("R&B&&J", 1, 0, 5, 10, 0, 11, 0, "soul.wav");
+    Open(At(9, 59, 55));
+    Tick();
+    ASSERT_NE(App.ReserveState, Idle);
+    HWND line = GetDlgItem(window, 20);
+    EXPECT_EQ(WindowText(20), "「R&B&&J」を録音中");
+    int measured = TextWidth(line, WindowText(20));
+    int drawn = DrawnRightEdge(line);
+    EXPECT_GE(drawn, measured - 3) << "every ampersand is drawn; none underlines the next character";
+    EXPECT_LE(drawn, measured + 1);
+}
+
+// ---- programmes under way and missed ----
+
+TEST_F(TimerRecording, StartedInsideAProgrammeTheRestIsRecorded)
+{
+    stereo.Power = 0;
+    stereo.Source = 1;
+    ReserveEntry *entry = Add("途中から", 4, 5, 0, 10, 0, 10, 3, "rest.wav");
+    Add("毎日", 4, 255, 0, 23, 0, 23, 30, "daily.wav");
+    SetTestClock(At(10, 1, 30));
+    window = OpenMainWindow(folder, stereo);
+    ASSERT_NE(window, (HWND)NULL);
+    clock = At(10, 1, 30);
+    ASSERT_EQ(App.ReserveState, Armed) << "begun by the program's start itself";
+    ASSERT_NE(App.ActiveReservation, nullptr);
+    EXPECT_STREQ(App.ActiveReservation->Title, "途中から");
+    EXPECT_EQ(entry->Enabled, 0) << "retired as a begin on time retires it";
+    char line[512] = "";
+    GetPrivateProfileStringA("RESERVE", "0", "", line, sizeof line, (folder + SettingsFileName).c_str());
+    EXPECT_EQ(std::string(line).rfind("0,途中から,", 0), 0u) << "retired on the disk at once: " << line;
+    SYSTEMTIME end;
+    FileTimeToSystemTime(&App.ActiveEnd, &end);
+    EXPECT_EQ(end.wHour * 60 + end.wMinute, 10 * 60 + 3) << "the programme's own end";
+    ASSERT_NE(App.NextReservation.Entry, nullptr);
+    EXPECT_STREQ(App.NextReservation.Entry->Title, "毎日");
+
+    ASSERT_TRUE(TickUntil(Recording, 120, true)) << "the stereo is prepared as usual";
+    SimStereo now = SimulatedStereo();
+    EXPECT_EQ(now.Power, 1);
+    EXPECT_EQ(now.Preset, 4);
+    ReserveEntry *copy = App.ActiveReservation;
+    RecordFor(40);
+    EXPECT_EQ(App.ActiveReservation, copy) << "begun once";
+    clock = At(10, 3, 0);
+    Tick();
+    EXPECT_EQ(App.ReserveState, Idle);
+    ExpectToneOfPreset(folder + "rest.wav", 4, 1.5);
+}
+
+TEST_F(TimerRecording, AProgrammeThatEndedBeforeTheStartIsToldAndRetired)
+{
+    ReserveEntry *gone = Add("終わった番組", 2, 5, 0, 8, 0, 9, 0, "gone.wav");
+    ReserveEntry *daily = Add("毎朝", 2, 255, 0, 7, 0, 7, 30, "daily.wav");
+    Open(At(9, 30, 0));
+    EXPECT_EQ(App.ReserveState, Idle);
+    EXPECT_EQ(gone->Enabled, 0);
+    EXPECT_EQ(daily->Enabled, 1);
+    EXPECT_EQ(App.NoticeCount, 1u) << "the daily one was not expected of a program that was not running";
+    EXPECT_EQ(App.LastNoticeKind, NoticeProgrammeMissed);
+    EXPECT_NE(std::string(App.LastNotice.szInfo).find("終わった番組"), std::string::npos) << App.LastNotice.szInfo;
+    EXPECT_EQ(App.NextReservation.Entry, daily);
+    char line[512] = "";
+    GetPrivateProfileStringA("RESERVE", "0", "", line, sizeof line, (folder + SettingsFileName).c_str());
+    EXPECT_EQ(std::string(line).rfind("0,終わった番組,", 0), 0u) << "saved retired: " << line;
+}
+
+TEST_F(TimerRecording, ADayChangedWhileAsleepRecordsTheDateReservationInItsWindow)
+{
+    OnAndTunedTo(6);
+    ReserveEntry *morning = Add("翌朝", 6, 6, 0, 6, 0, 7, 0, "morning.wav");
+    ReserveEntry *slept = Add("寝ている間", 6, 6, 0, 2, 0, 3, 0, "slept.wav");
+    Open(At(23, 0, 0));
+    ASSERT_EQ(App.NextReservation.Entry, slept);
+    Tick();
+    DWORD notices = App.NoticeCount;
+    // The next tick comes on the 6th at 06:30, after a sleep.
+    clock = At(6, 30, 0, 0, 6);
+    Tick();
+    ASSERT_NE(App.ActiveReservation, nullptr) << "recorded, not retired unrecorded";
+    EXPECT_STREQ(App.ActiveReservation->Title, "翌朝");
+    EXPECT_NE(App.ReserveState, Idle);
+    EXPECT_EQ(morning->Enabled, 0);
+    EXPECT_EQ(slept->Enabled, 0);
+    EXPECT_GE(App.NoticeCount - notices, 2u) << "the one slept through is told, then the start";
+    ASSERT_TRUE(TickUntil(Recording, 60, true));
+    RecordFor(30);
+    clock = At(7, 0, 0, 0, 6);
+    Tick();
+    EXPECT_EQ(App.ReserveState, Idle);
+    ExpectToneOfPreset(folder + "morning.wav", 6, 1.0);
+}
+
+TEST_F(TimerRecording, TheMidnightStepKeepsARunningRecordingAndBeginsNothingTwice)
+{
+    OnAndTunedTo(2);
+    Add("夜更け", 2, 255, 0, 23, 59, 0, 30, "late.wav");
+    Open(At(23, 59, 54, 900));
+    Tick();
+    Tick();
+    ASSERT_NE(App.ReserveState, Idle);
+    ReserveEntry *copy = App.ActiveReservation;
+    DWORD notices = App.NoticeCount;
+    clock = At(0, 0, 0, 0, 6);
+    Tick();
+    EXPECT_EQ(App.ActiveReservation, copy) << "the new day did not begin it again";
+    EXPECT_NE(App.ReserveState, Idle);
+    EXPECT_EQ(App.NoticeCount, notices) << "nothing told missed";
+}
+
+// ---- clock changes and resume ----
+
+TEST_F(TimerRecording, AClockMovedBackAndForwardSkipsNothingAndBeginsNothingTwice)
+{
+    OnAndTunedTo(3);
+    App.OptionFlags.PowOffEndRec = 0;
+    Add("朝", 3, 255, 0, 7, 0, 7, 30, "a.wav");
+    Add("昼", 3, 255, 0, 8, 0, 9, 0, "b.wav");
+    Add("夕", 3, 255, 0, 10, 0, 10, 30, "c.wav");
+    Open(At(6, 59, 55));
+    Tick();
+    ASSERT_EQ(App.ReserveState, Recording);
+    ReserveEntry *copy = App.ActiveReservation;
+    RecordFor(35);  // the device's first buffer can take up to two seconds
+
+    // Set back by the time service: the recording goes on, nothing begins.
+    clock = At(6, 59, 0);
+    SetTestClock(clock);
+    SendMessageA(window, WM_TIMECHANGE, 0, 0);
+    EXPECT_EQ(App.ActiveReservation, copy);
+    EXPECT_EQ(App.ReserveState, Recording);
+    for (int i = 0; i < 60; i++)
+        Tick();
+    EXPECT_EQ(App.ActiveReservation, copy) << "the programme's start came again and did not begin it twice";
+
+    // Its wall-clock end ends it, wherever the clock went.
+    clock = At(7, 30, 0);
+    Tick();
+    EXPECT_EQ(App.ReserveState, Idle);
+    clock = At(7, 20, 0);
+    SetTestClock(clock);
+    SendMessageA(window, WM_TIMECHANGE, 0, 0);
+    Tick();
+    EXPECT_EQ(App.ReserveState, Idle) << "set back into the finished programme: not begun again";
+    ASSERT_NE(App.NextReservation.Entry, nullptr);
+    EXPECT_STREQ(App.NextReservation.Entry->Title, "昼");
+
+    // Set forward over 昼's start into it: 昼 records the rest.
+    DWORD notices = App.NoticeCount;
+    clock = At(8, 10, 0);
+    SetTestClock(clock);
+    SendMessageA(window, WM_TIMECHANGE, 0, 0);
+    ASSERT_NE(App.ActiveReservation, nullptr);
+    EXPECT_STREQ(App.ActiveReservation->Title, "昼");
+    EXPECT_EQ(App.NoticeCount, notices) << "nothing was missed";
+
+    // Forward over the whole of 夕: told, and the next is tomorrow's 朝.
+    clock = At(11, 0, 0);
+    SetTestClock(clock);
+    SendMessageA(window, WM_TIMECHANGE, 0, 0);
+    EXPECT_EQ(App.LastNoticeKind, NoticeProgrammeMissed);
+    EXPECT_NE(std::string(App.LastNotice.szInfo).find("夕"), std::string::npos) << App.LastNotice.szInfo;
+    Tick();
+    EXPECT_EQ(App.ReserveState, Idle) << "昼 ended at its wall-clock end";
+    ASSERT_NE(App.NextReservation.Entry, nullptr);
+    EXPECT_STREQ(App.NextReservation.Entry->Title, "朝");
+    ExpectToneOfPreset(folder + "a.wav", 3, 0.3);
+}
+
+// An edit of the list after a clock set back counts from where the schedule
+// was seen, as the clock change itself did.
+TEST_F(TimerRecording, AnEditAfterAClockSetBackDoesNotBeginAgainWhatWasRecorded)
+{
+    OnAndTunedTo(3);
+    App.OptionFlags.PowOffEndRec = 0;
+    Add("朝", 3, 255, 0, 7, 0, 7, 5, "a.wav");
+    Add("昼", 3, 255, 0, 8, 0, 9, 0, "b.wav");
+    Open(At(6, 59, 55));
+    ASSERT_TRUE(TickUntil(Recording, 3, false));
+    clock = At(7, 5, 0);
+    Tick();
+    ASSERT_EQ(App.ReserveState, Idle);
+
+    clock = At(6, 50, 0);
+    SetTestClock(clock);
+    SendMessageA(window, WM_TIMECHANGE, 0, 0);
+    Tick();
+    ASSERT_NE(App.NextReservation.Entry, nullptr);
+    ASSERT_STREQ(App.NextReservation.Entry->Title, "昼");
+
+    Add("夜", 4, 255, 0, 21, 0, 22, 0, "c.wav");
+    ComputeScheduleAfterEdit();
+    ASSERT_NE(App.NextReservation.Entry, nullptr);
+    EXPECT_STREQ(App.NextReservation.Entry->Title, "昼") << "朝 was recorded before the clock was set back";
+    clock = At(7, 0, 0);
+    for (int i = 0; i < 5; i++)
+        Tick();
+    EXPECT_EQ(App.ReserveState, Idle);
+
+    // Once the clock is past where it was seen, edits count from the tick.
+    clock = At(7, 40, 0);
+    Tick();
+    ComputeScheduleAfterEdit();
+    ASSERT_NE(App.NextReservation.Entry, nullptr);
+    EXPECT_STREQ(App.NextReservation.Entry->Title, "昼");
+    Add("朝二", 5, 255, 0, 7, 50, 7, 55, "d.wav");
+    ComputeScheduleAfterEdit();
+    ASSERT_NE(App.NextReservation.Entry, nullptr);
+    EXPECT_STREQ(App.NextReservation.Entry->Title, "朝二");
+}
+
+TEST_F(TimerRecording, AResumeReopensTheLinkAndRecordsTheProgrammeUnderWay)
+{
+    stereo.Power = 0;
+    ReserveEntry *entry = Add("起きたら録音", 8, 5, 0, 10, 0, 10, 30, "wake.wav");
+    Open(At(9, 0, 0));
+    Tick();
+    // Asleep: the stereo's handle died with the USB device.
+    DeviceClose();
+    ASSERT_EQ(App.DeviceLink, (HANDLE)NULL);
+
+    clock = At(10, 10, 0);
+    SetTestClock(clock);
+    EXPECT_EQ(SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0), TRUE);
+    EXPECT_NE(App.DeviceLink, (HANDLE)NULL) << "the link opened again";
+    EXPECT_NE(App.DeviceLink, INVALID_HANDLE_VALUE);
+    ASSERT_EQ(App.ReserveState, Armed);
+    ReserveEntry *copy = App.ActiveReservation;
+    EXPECT_EQ(entry->Enabled, 0);
+    SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    EXPECT_EQ(App.ActiveReservation, copy) << "the second resume message begins nothing again";
+
+    ASSERT_TRUE(TickUntil(Recording, 120, true));
+    EXPECT_EQ(SimulatedStereo().Preset, 8);
+    RecordFor(30);
+    clock = At(10, 30, 0);
+    Tick();
+    EXPECT_EQ(App.ReserveState, Idle);
+    ExpectToneOfPreset(folder + "wake.wav", 8, 1.0);
+}
+
+// ---- awake while it matters ----
+
+TEST_F(TimerRecording, ThePCIsKeptAwakeExactlyFromTheBeginToTheEndOfTheRecording)
+{
+    stereo.Power = 0;
+    Add("眠らせない", 5, 5, 0, 10, 0, 10, 1, "awake.wav");
+    ReserveEntry *nowhere = Add("行き先なし", 5, 5, 0, 11, 0, 11, 30, "x.wav");
+    HeapFreeBlock(nowhere->SavePath);
+    nowhere->SavePath = HeapStrDup((folder + "missing\\deeper\\x.wav").c_str());
+    Open(At(9, 59, 50));
+    const DWORD held = ES_CONTINUOUS | ES_SYSTEM_REQUIRED;
+    for (int i = 0; i < 50; i++) {
+        Tick();
+        ASSERT_EQ(App.AwakeFlags, 0u) << "nothing held before the begin";
+    }
+    Tick();  // 09:59:55.000: the begin
+    ASSERT_EQ(App.ReserveState, Armed);
+    EXPECT_EQ(App.AwakeFlags & held, held) << "held from the stereo's preparation on";
+    EXPECT_EQ(App.AwakeFlags & ~(held | ES_AWAYMODE_REQUIRED), 0u);
+    ASSERT_TRUE(TickUntil(Recording, 120, true));
+    EXPECT_EQ(App.AwakeFlags & held, held);
+    RecordFor(30);
+    clock = At(10, 0, 59, 900);
+    Tick();
+    EXPECT_EQ(App.AwakeFlags & held, held) << "still held in the last tick before the end";
+    Tick();  // 10:01:00.000
+    EXPECT_EQ(App.ReserveState, Idle);
+    EXPECT_EQ(App.AwakeFlags, 0u) << "released at the end";
+
+    // A recording that cannot begin releases it in the same tick.
+    clock = At(10, 59, 55);
+    App.DeviceRequest.PendingFlags = 0;
+    for (int i = 0; i < 120 && App.ReserveState == Idle; i++)
+        Tick();
+    for (int i = 0; i < 120 && App.ReserveState != Idle; i++)
+        Tick(true);
+    EXPECT_EQ(App.ReserveState, Idle);
+    EXPECT_EQ(App.AwakeFlags, 0u) << "released when the recording could not begin";
+}
+
+// ---- waking the PC for the next reservation ----
+
+namespace {
+
+FILETIME Utc(int year, int month, int day, int hour, int minute, int second = 0)
+{
+    SYSTEMTIME t = {};
+    t.wYear = (WORD)year;
+    t.wMonth = (WORD)month;
+    t.wDay = (WORD)day;
+    t.wHour = (WORD)hour;
+    t.wMinute = (WORD)minute;
+    t.wSecond = (WORD)second;
+    FILETIME instant;
+    SystemTimeToFileTime(&t, &instant);
+    return instant;
+}
+
+std::string Text(const FILETIME &instant)
+{
+    SYSTEMTIME t;
+    FileTimeToSystemTime(&instant, &t);
+    char text[64];
+    snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+             t.wSecond, t.wMilliseconds);
+    return text;
+}
+
+FILETIME Moved(const FILETIME &instant, int seconds)
+{
+    return FileTimeAdd(&instant, (LONGLONG)seconds * (LONGLONG)FileTimeSecond);
+}
+
+// Central European time in 2027: summer time from 28 March to 31 October,
+// changing at 01:00 UTC both times.
+bool CentralEuropeanClock(const FILETIME *utc, FILETIME *local)
+{
+    const FILETIME from = Utc(2027, 3, 28, 1, 0), to = Utc(2027, 10, 31, 1, 0);
+    int hours = CompareFileTime(utc, &from) >= 0 && CompareFileTime(utc, &to) < 0 ? 2 : 1;
+    *local = FileTimeAdd(utc, (LONGLONG)hours * 3600 * (LONGLONG)FileTimeSecond);
+    return true;
+}
+
+bool JapaneseClock(const FILETIME *utc, FILETIME *local)
+{
+    *local = FileTimeAdd(utc, 9LL * 3600 * (LONGLONG)FileTimeSecond);
+    return true;
+}
+
+bool BrokenClock(const FILETIME *, FILETIME *)
+{
+    return false;
+}
+
+const LocalClockRules CentralEurope = { -60, -120, CentralEuropeanClock };
+const LocalClockRules Japan = { -540, -540, JapaneseClock };
+
+}  // namespace
+
+TEST(WakeTime, TheFirstUtcInstantTheLocalClockShows)
+{
+    struct Case {
+        const char *what;
+        const LocalClockRules *rules;
+        FILETIME local;
+        FILETIME utc;
+    } cases[] = {
+        { "Japan", &Japan, Utc(2027, 3, 5, 9, 58, 55), Utc(2027, 3, 5, 0, 58, 55) },
+        { "Japan, the day before in UTC", &Japan, Utc(2027, 3, 5, 5, 0), Utc(2027, 3, 4, 20, 0) },
+        { "winter", &CentralEurope, Utc(2027, 1, 15, 12, 0), Utc(2027, 1, 15, 11, 0) },
+        { "summer: that day's offset, not today's", &CentralEurope, Utc(2027, 7, 15, 12, 0), Utc(2027, 7, 15, 10, 0) },
+        { "the last minute before summer time", &CentralEurope, Utc(2027, 3, 28, 1, 59), Utc(2027, 3, 28, 0, 59) },
+        { "skipped by the change to summer time: its jump", &CentralEurope, Utc(2027, 3, 28, 2, 30),
+          Utc(2027, 3, 28, 1, 0) },
+        { "the first minute of summer time", &CentralEurope, Utc(2027, 3, 28, 3, 0), Utc(2027, 3, 28, 1, 0) },
+        { "the last hour of summer time", &CentralEurope, Utc(2027, 10, 31, 1, 30), Utc(2027, 10, 30, 23, 30) },
+        { "the hour that comes twice: its first coming", &CentralEurope, Utc(2027, 10, 31, 2, 30),
+          Utc(2027, 10, 31, 0, 30) },
+        { "after the change back", &CentralEurope, Utc(2027, 10, 31, 3, 10), Utc(2027, 10, 31, 2, 10) },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        FILETIME utc = {};
+        ASSERT_TRUE(LocalToFirstUtc(&c.local, c.rules, &utc));
+        EXPECT_EQ(Text(utc), Text(c.utc));
+    }
+    const LocalClockRules broken = { 0, 0, BrokenClock };
+    FILETIME utc, local = Utc(2027, 1, 1, 0, 0);
+    EXPECT_FALSE(LocalToFirstUtc(&local, &broken, &utc));
+}
+
+TEST(WakeTime, AMinuteBeforeTheStartOrTheStartItselfWhenLessIsLeft)
+{
+    const FILETIME start = Utc(2027, 7, 15, 11, 59, 55);  // local, summer time
+    struct Case {
+        const char *what;
+        FILETIME now;
+        FILETIME due;
+    } cases[] = {
+        { "hours ahead", Utc(2027, 7, 15, 7, 0), Utc(2027, 7, 15, 9, 58, 55) },
+        { "exactly a minute left", Utc(2027, 7, 15, 9, 58, 55), Utc(2027, 7, 15, 9, 58, 55) },
+        { "half a minute left", Utc(2027, 7, 15, 9, 59, 25), Utc(2027, 7, 15, 9, 59, 55) },
+        { "the start has passed", Utc(2027, 7, 15, 10, 5), Utc(2027, 7, 15, 9, 59, 55) },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        FILETIME due = {};
+        ASSERT_TRUE(WakeDueFor(&start, &c.now, &CentralEurope, &due));
+        EXPECT_EQ(Text(due), Text(c.due));
+    }
+}
+
+// The system's own time zone, over this year: the local clock shows the
+// instant found there, and had not yet a second before.
+TEST(WakeTime, TheSystemsZoneShowsTheLocalTimeAtTheInstantFound)
+{
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    today.wHour = 12;
+    today.wMinute = today.wSecond = today.wMilliseconds = 0;
+    FILETIME noon;
+    SystemTimeToFileTime(&today, &noon);
+    for (int day = 0; day < 365; day += 23) {
+        FILETIME local = Moved(noon, day * 86400);
+        SYSTEMTIME calendar;
+        FileTimeToSystemTime(&local, &calendar);
+        LocalClockRules rules;
+        ASSERT_TRUE(SystemClockRules(calendar.wYear, &rules));
+        FILETIME utc;
+        ASSERT_TRUE(LocalToFirstUtc(&local, &rules, &utc)) << Text(local);
+        SYSTEMTIME universal, shown, before;
+        FileTimeToSystemTime(&utc, &universal);
+        ASSERT_TRUE(SystemTimeToTzSpecificLocalTime(NULL, &universal, &shown));
+        FILETIME shownInstant;
+        SystemTimeToFileTime(&shown, &shownInstant);
+        EXPECT_EQ(Text(shownInstant), Text(local));
+        FILETIME earlier = Moved(utc, -1);
+        FileTimeToSystemTime(&earlier, &universal);
+        SystemTimeToTzSpecificLocalTime(NULL, &universal, &before);
+        FILETIME beforeInstant;
+        SystemTimeToFileTime(&before, &beforeInstant);
+        EXPECT_LT(CompareFileTime(&beforeInstant, &local), 0) << Text(local);
+    }
+}
+
+TEST_F(TimerRecording, TheWakeUpIsAMinuteBeforeTheNextStartAndFollowsTheSchedule)
+{
+    OnAndTunedTo(2);
+    App.OptionFlags.PowOffEndRec = 0;
+    Add("朝", 2, 255, 0, 7, 0, 7, 30, "morning.wav");
+    Add("特番", 2, 5, 0, 10, 0, 10, 30, "special.wav");
+    Open(At(6, 0, 0));
+    ASSERT_TRUE(App.WakeTimer) << "set from the program's start";
+    FILETIME expected;
+    SYSTEMTIME wake = At(6, 58, 55);
+    SystemTimeToFileTime(&wake, &expected);
+    EXPECT_EQ(Text(WakeDueShownLocally()), Text(expected)) << "a minute before 朝's start instant";
+    LocalClockRules rules;
+    ASSERT_TRUE(SystemClockRules(2027, &rules));
+    FILETIME utc;
+    ASSERT_TRUE(LocalToFirstUtc(&expected, &rules, &utc));
+    EXPECT_EQ(Text(App.WakeDue), Text(utc)) << "set in UTC";
+
+    // The begin of 朝 moves it to the next programme.
+    clock = At(6, 59, 55);
+    Tick();
+    ASSERT_NE(App.ReserveState, Idle);
+    wake = At(9, 58, 55);
+    SystemTimeToFileTime(&wake, &expected);
+    EXPECT_EQ(Text(WakeDueShownLocally()), Text(expected)) << "for 特番";
+
+    // The clock set on past 特番: told missed, and tomorrow's 朝 is next.
+    clock = At(11, 0, 0);
+    SetTestClock(clock);
+    SendMessageA(window, WM_TIMECHANGE, 0, 0);
+    wake = At(6, 58, 55, 0, 6);
+    SystemTimeToFileTime(&wake, &expected);
+    EXPECT_EQ(Text(WakeDueShownLocally()), Text(expected)) << "for tomorrow's 朝";
+    EXPECT_EQ(WaitForSingleObject(App.WakeTimer, 0), (DWORD)WAIT_TIMEOUT) << "not yet due";
+}
+
+TEST_F(TimerRecording, NothingNextCancelsTheWakeUpAndTheExitClosesIt)
+{
+    ReserveEntry *entry = Add("一度だけ", 2, 5, 0, 10, 0, 10, 30, "once.wav");
+    Open(At(9, 0, 0));
+    ASSERT_NE(App.WakeDue.dwHighDateTime, 0u);
+    HANDLE timer = App.WakeTimer;
+    ASSERT_TRUE(timer);
+
+    clock = At(11, 0, 0);
+    SetTestClock(clock);
+    SendMessageA(window, WM_TIMECHANGE, 0, 0);
+    ASSERT_EQ(entry->Enabled, 0) << "passed while the clock jumped";
+    EXPECT_EQ(App.NextReservation.Entry, nullptr);
+    EXPECT_EQ(App.WakeDue.dwHighDateTime | App.WakeDue.dwLowDateTime, 0u) << "cancelled";
+    EXPECT_EQ(App.WakeTimer, timer) << "kept for the next one";
+
+    CloseMainWindow(window);
+    window = NULL;
+    EXPECT_EQ(App.WakeTimer, (HANDLE)NULL) << "closed at exit";
+}
+
+// The timer itself, on the system's clock: due in the past, it rings at
+// once; due hours ahead, it stays quiet.
+TEST_F(TimerRecording, TheWakeTimerRingsWhenItsTimeHasCome)
+{
+    SYSTEMTIME real;
+    GetLocalTime(&real);
+    real.wSecond = real.wMilliseconds = 0;
+    FILETIME minute;
+    SystemTimeToFileTime(&real, &minute);
+    struct Case {
+        const char *what;
+        int startMinutes;  // from the present minute
+        DWORD result;
+    } cases[] = {
+        { "started three minutes ago", -3, WAIT_OBJECT_0 },
+        { "two hours ahead", 120, WAIT_TIMEOUT },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetAppState();
+        DeleteFileA((folder + SettingsFileName).c_str());
+        LoadAllSections(folder);
+        FILETIME startInstant = Moved(minute, c.startMinutes * 60);
+        SYSTEMTIME start;
+        FileTimeToSystemTime(&startInstant, &start);
+        ReserveEntry *e = Add("実時間", 2, start.wDay, 0, start.wHour, start.wMinute, start.wHour, start.wMinute, "r.wav");
+        e->Year = start.wYear;
+        e->Month = start.wMonth;
+        e->EndHour = (uint16_t)((start.wHour + 1) % 24);
+        // The program's clock stands before the start, so that it is next.
+        FILETIME before = Moved(startInstant, -600);
+        SYSTEMTIME programClock;
+        FileTimeToSystemTime(&before, &programClock);
+        Open(programClock);
+        ASSERT_EQ(App.NextReservation.Entry, e);
+        ASSERT_TRUE(App.WakeTimer);
+        EXPECT_EQ(WaitForSingleObject(App.WakeTimer, c.result == WAIT_OBJECT_0 ? 5000 : 300), c.result);
+        CloseMainWindow(window);
+        window = NULL;
+    }
+}
+
+// ---- a stereo that does not answer ----
+
+namespace {
+
+bool PresetStillAsked(const std::vector<uint32_t> &commands, int preset)
+{
+    return Sent(commands, RecallPreset + (uint32_t)preset);
+}
+
+}  // namespace
+
+TEST_F(TimerRecording, AReservationOnAnEmptyPresetStartsRecordingAtTheGraceWithItsNotice)
+{
+    stereo.Power = 0;
+    stereo.Source = 1;
+    ASSERT_EQ(stereo.PresetFrequency[18], 0) << "preset 19 holds no station";
+    App.OptionFlags.PowOffEndRec = 0;
+    Add("空のプリセット", 19, 5, 0, 10, 0, 10, 1, "empty.wav");
+    Open(At(9, 59, 50));
+    ASSERT_TRUE(TickUntil(Armed, 60, false));
+    DWORD notices = App.NoticeCount;
+
+    // Up to the programme's start minute plus the grace, the stereo is
+    // prepared and the preset asked for; nothing is recorded yet.
+    while (!(clock.wMinute == 0 && clock.wSecond == 15))
+        Tick();
+    EXPECT_EQ(App.ReserveState, Armed) << "waited for until the last tick before the grace ran out";
+    EXPECT_EQ(App.NoticeCount, notices);
+    SimStereo prepared = SimulatedStereo();
+    EXPECT_EQ(prepared.Power, 1);
+    EXPECT_EQ(prepared.Mute, 1);
+    EXPECT_EQ(prepared.Source, 0);
+    EXPECT_EQ(App.DeviceRequest.PendingFlags, (uint32_t)ReqPreset);
+
+    Tick();  // 10:00:15.000
+    ASSERT_EQ(App.ReserveState, Recording) << "started without the preset";
+    EXPECT_EQ(App.NoticeCount, notices + 1);
+    EXPECT_EQ(App.LastNoticeKind, NoticeStereoNotReady);
+    EXPECT_NE(std::string(App.LastNotice.szInfo).find("空のプリセット"), std::string::npos) << App.LastNotice.szInfo;
+
+    TakeSentCommands();
+    RecordFor(30);
+    EXPECT_TRUE(PresetStillAsked(TakeSentCommands(), 19)) << "the preparation goes on";
+    EXPECT_EQ(App.ReserveState, Recording);
+    EXPECT_EQ(App.NoticeCount, notices + 1) << "told once";
+    clock = At(10, 1, 0);
+    Tick();
+    EXPECT_EQ(App.ReserveState, Idle);
+    WaveParts parts;
+    ASSERT_EQ(ParseWave(ReadTextFile(folder + "empty.wav"), &parts), "");
+    EXPECT_GT(parts.Frames(), 0u) << "what the stereo played is in the file";
+
+    // Without the power-off the preparation outlives the end, but not for
+    // good: the preset is given up the grace after it.
+    TakeSentCommands();
+    for (int i = 0; i < 140; i++)  // to 10:01:14.100
+        Tick();
+    EXPECT_TRUE(PresetStillAsked(TakeSentCommands(), 19)) << "still asked for after the end";
+    for (int i = 0; i < 10; i++)  // to 10:01:15.100
+        Tick();
+    EXPECT_EQ(App.DeviceRequest.PendingFlags, 0u);
+    TakeSentCommands();
+    for (int i = 0; i < 30; i++)
+        Tick();
+    EXPECT_TRUE(TakeSentCommands().empty()) << "given up";
+}
+
+TEST_F(TimerRecording, AStereoThatIsReadyInTimeIsNotToldAbout)
+{
+    stereo.Power = 0;
+    stereo.Source = 1;
+    App.OptionFlags.PowOffEndRec = 0;
+    Add("間に合う", 9, 5, 0, 10, 0, 10, 1, "ready.wav");
+    Open(At(9, 59, 50));
+    ASSERT_TRUE(TickUntil(Armed, 60, false));
+    ASSERT_TRUE(TickUntil(Recording, 120, true));
+    SYSTEMTIME started = App.LastTick;
+    EXPECT_TRUE(started.wHour == 9 && started.wMinute == 59) << "ready before the programme's start minute";
+    EXPECT_EQ(App.LastNoticeKind, NoticeRecordingBegan);
+    EXPECT_EQ(App.DeviceRequest.PendingFlags, 0u);
+}
+
+// Switched off while muted, the stereo comes on playing but still reports
+// itself muted, and takes no key for two seconds: the program's pause and
+// its forced mute toggle still leave it truly muted before the programme.
+TEST_F(TimerRecording, AStereoThatReportsAStaleMuteAfterSwitchingOnEndsMuted)
+{
+    stereo.Power = 0;
+    stereo.Source = 0;
+    stereo.Mute = 1;
+    App.OptionFlags.PowOffEndRec = 0;
+    ASSERT_NE(App.OptionFlags.MuteRec, 0);
+    Add("静かに", 3, 5, 0, 10, 0, 10, 1, "quiet.wav");
+    Open(At(9, 59, 50));
+    ASSERT_TRUE(TickUntil(Armed, 60, false));
+    bool staleSeen = false;
+    for (int i = 0; i < 120 && App.ReserveState == Armed; i++) {
+        Tick();
+        staleSeen |= App.DeviceStatus.Power && App.DeviceStatus.Mute && !SimulatedStereo().Mute;
+    }
+    EXPECT_TRUE(staleSeen) << "the stereo did report a mute it did not have";
+    ASSERT_EQ(App.ReserveState, Recording);
+    EXPECT_EQ(App.LastNoticeKind, NoticeRecordingBegan) << "ready in time";
+    EXPECT_EQ(App.LastTick.wMinute, 59) << "before the programme's start minute";
+    SimStereo now = SimulatedStereo();
+    EXPECT_EQ(now.Mute, 1) << "the speakers are silent";
+    EXPECT_EQ(App.DeviceStatus.Mute, 1);
+    EXPECT_EQ(now.Preset, 3);
+}
+
+TEST_F(TimerRecording, AnUnpluggedStereoCostsTheProgrammeTheGraceAndIsPreparedWhenBack)
+{
+    stereo.Power = 0;
+    stereo.Source = 1;
+    App.OptionFlags.PowOffEndRec = 0;
+    Add("抜けたまま", 6, 5, 0, 10, 0, 10, 2, "late.wav");
+    Open(At(9, 59, 50));
+    SimSetFaults(SimUnplugged);
+    ASSERT_TRUE(TickUntil(Armed, 60, false));
+    ASSERT_TRUE(TickUntil(Recording, 250, false));
+    EXPECT_EQ(App.LastTick.wMinute, 0);
+    EXPECT_EQ(App.LastTick.wSecond, 15);
+    EXPECT_EQ(App.LastTick.wMilliseconds, 0);
+    EXPECT_EQ(App.LastNoticeKind, NoticeStereoNotReady);
+
+    // Plugged in again during the programme: the link opens again and the
+    // stereo is switched on, muted and tuned while the recording runs.
+    SimSetFaults(0);
+    for (int i = 0; i < 100 && App.DeviceRequest.PendingFlags; i++)
+        Tick(true);
+    EXPECT_EQ(App.DeviceRequest.PendingFlags, 0u);
+    EXPECT_EQ(App.ReserveState, Recording);
+    SimStereo now = SimulatedStereo();
+    EXPECT_EQ(now.Power, 1);
+    EXPECT_EQ(now.Mute, 1);
+    EXPECT_EQ(now.Source, 0);
+    EXPECT_EQ(now.Preset, 6);
+    RecordFor(30);
+    clock = At(10, 2, 0);
+    Tick();
+    EXPECT_EQ(App.ReserveState, Idle);
+    // The file begins with the stereo's silence and ends with its station.
+    WaveParts parts;
+    ASSERT_EQ(ParseWave(ReadTextFile(folder + "late.wav"), &parts), "");
+    const WAVEFORMATEX *format = (const WAVEFORMATEX *)parts.Fmt.data();
+    std::vector<double> samples = FirstChannel(parts.Data, format->wBitsPerSample, format->nChannels);
+    size_t tail = (size_t)format->nSamplesPerSec * 2;
+    ASSERT_GT(samples.size(), tail);
+    Hearing heard = Listen(std::vector<double>(samples.end() - tail, samples.end()), (int)format->nSamplesPerSec);
+    EXPECT_GT(heard.Rms, 0.05) << "not silence";
+    EXPECT_NEAR(heard.Hz, 300 + 20 * 6, (300 + 20 * 6) * 0.03);
+}
+
+TEST_F(TimerRecording, AProgrammeUnderWayGivesTheStereoTheWholeGraceFromItsBegin)
+{
+    stereo.Power = 0;
+    App.OptionFlags.PowOffEndRec = 0;
+    Add("途中から空", 20, 5, 0, 10, 0, 10, 3, "rest.wav");
+    ASSERT_EQ(stereo.PresetFrequency[19], 0);
+    SetTestClock(At(10, 1, 30));
+    window = OpenMainWindow(folder, stereo);
+    ASSERT_NE(window, (HWND)NULL);
+    clock = At(10, 1, 30);
+    ASSERT_EQ(App.ReserveState, Armed);
+    // The start minute's grace is long gone; the begin gets five seconds and
+    // the grace as a begin on time does.
+    for (int i = 0; i < 200; i++)  // 10:01:30.000 to 10:01:49.900
+        Tick();
+    EXPECT_EQ(App.ReserveState, Armed) << "10:01:49.900";
+    Tick();
+    EXPECT_EQ(App.ReserveState, Recording) << "10:01:50.000";
+    EXPECT_EQ(App.LastNoticeKind, NoticeStereoNotReady);
 }

@@ -17,17 +17,6 @@ HWND MakeStatusControl(int width)
     return control;
 }
 
-int TextWidth(HWND control, const char *text)
-{
-    HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(control, WM_GETFONT, 0, 0));
-    SIZE extent;
-    GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
-    return extent.cx;
-}
-
 std::string TextOf(HWND control)
 {
     char text[1024];
@@ -89,10 +78,10 @@ TEST(RecordingStatus, LongTitleIsCutAtACharacterAndFits)
     EXPECT_GT(kept, 0u);
     EXPECT_EQ(title.compare(0, kept, shown, head.size(), kept), 0) << "a prefix of the title";
     EXPECT_TRUE(EndsOnCharacterBoundary(title, kept)) << "no double-byte character is split";
-    EXPECT_LE(TextWidth(control, shown.c_str()), 133);
+    EXPECT_LE(TextWidth(control, shown), 133);
     // One more character would not have fitted.
     std::string longer = head + title.substr(0, (size_t)(CharNextA(title.c_str() + kept) - title.c_str())) + tail;
-    EXPECT_GT(TextWidth(control, longer.c_str()), 133);
+    EXPECT_GT(TextWidth(control, longer), 133);
     DestroyWindow(control);
 }
 
@@ -160,4 +149,53 @@ TEST(TrayIcon, DoubleClickRestoresAndEveryNotificationPostsNull)
     EXPECT_EQ(msg.message, (UINT)WM_NULL);
     EXPECT_FALSE(PeekMessageA(&msg, window, 0, 0, PM_REMOVE));
     DestroyWindow(window);
+}
+
+namespace {
+
+// Takes the program's icon out of the notification area; false when it was
+// not there.
+bool RemoveIcon(HWND window)
+{
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = window;
+    data.uID = TrayIconId;
+    return Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
+}
+
+}  // namespace
+
+TEST(TrayIcon, ComesBackWhenExplorerRestartsWhileTheWindowIsInTheTray)
+{
+    ResetAppState();
+    std::string folder = MakeTempFolder("taskbar");
+    LoadAllSections(folder);
+    SimStereo stereo;
+    SimDefaultStereo(&stereo);
+    HWND window = OpenMainWindow(folder, stereo);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_MINIMIZE);
+    PumpMessages();
+    ASSERT_FALSE(IsWindowVisible(window)) << "minimised into the notification area";
+    if (!RemoveIcon(window)) {
+        CloseMainWindow(window);
+        ResetAppState();
+        RemoveTree(folder);
+        GTEST_SKIP() << "no notification area here";
+    }
+    // Explorer came back with an empty notification area and says so.
+    EXPECT_FALSE(RemoveIcon(window)) << "gone with the old Explorer";
+    SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(RemoveIcon(window)) << "added again";
+
+    // Shown, the window has nothing in the notification area to bring back.
+    SendMessageA(window, WM_COMMAND, IDM_OPEN, 0);
+    PumpMessages();
+    ASSERT_TRUE(IsWindowVisible(window));
+    SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_FALSE(RemoveIcon(window));
+    CloseMainWindow(window);
+    ResetAppState();
+    RemoveTree(folder);
 }
