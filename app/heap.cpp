@@ -1,8 +1,25 @@
 #include "app/heap.h"
 #include <string.h>
 
+static size_t LargestGranted;  // 0: no limit but the heap's own
+
+void HeapRefuseBlocksOver(size_t largest)
+{
+    LargestGranted = largest;
+}
+
+static bool Refused(size_t size)
+{
+    if (LargestGranted == 0 || size <= LargestGranted)
+        return false;
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return true;
+}
+
 void *HeapAllocZero(size_t size)
 {
+    if (Refused(size))
+        return NULL;
     return GlobalAlloc(GPTR, size ? size : 1);
 }
 
@@ -10,6 +27,8 @@ void *HeapResizeZero(void *block, size_t size)
 {
     if (!block)
         return HeapAllocZero(size);
+    if (Refused(size))
+        return NULL;
     size_t old = GlobalSize(block);
     void *grown = GlobalReAlloc(block, size ? size : 1, GMEM_MOVEABLE | GMEM_ZEROINIT);
     if (!grown)

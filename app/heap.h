@@ -11,6 +11,10 @@ void *HeapAllocZero(size_t size);
 // then still valid and unchanged).
 void *HeapResizeZero(void *block, size_t size);
 void HeapFreeBlock(void *block);
+// From now on, every block larger than largest is refused as the heap would
+// refuse it when memory runs out (0: none is, as at start). What each caller
+// does then is tested this way on any machine, whatever its address space.
+void HeapRefuseBlocksOver(size_t largest);
 size_t HeapBlockSize(const void *block);
 // A heap copy of a NUL-terminated string (none in: an empty string).
 char *HeapStrDup(const char *text);

@@ -1,24 +1,26 @@
 #!/bin/bash
-# The release packages hold exactly what a user needs: the real zip the
-# program, its guide with every picture the guide shows and a readme; the
-# demo zip the demo in place of the program. The programs are the ones built,
-# and import system DLLs only.
-#   check-package.sh SOURCE BUILD
+# The release packages hold exactly what a user needs, one of each per
+# architecture: the real zip the program, its guide with every picture the
+# guide shows and a readme; the demo zip the demo in place of the program.
+# The programs are the ones built for the zip's architecture, and import
+# system DLLs only.
+#   check-package.sh SOURCE BUILD-X64 BUILD-X86 OUT
 set -u
-source="$1" build="$2"
-out="$build/package-check"
+source="$1" build_x64="$2" build_x86="$3" out="$4"
 rm -rf "$out"
 mkdir -p "$out"
 status=0
 fail() { echo "FAIL $*"; status=1; }
 
-TALVO_BUILD="$build" "$source/scripts/package" --no-build "$out/dist" >/dev/null || { echo "FAIL scripts/package"; exit 1; }
+TALVO_BUILD_X64="$build_x64" TALVO_BUILD_X86="$build_x86" "$source/scripts/package" --no-build "$out/dist" >/dev/null ||
+    { echo "FAIL scripts/package (both architectures must be built: scripts/build and TALVO_ARCH=x86 scripts/build)"; exit 1; }
 version="$(sed -n 's/^project(TALVORec VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")"
 images="$(grep -o 'images/[A-Za-z0-9_-]*\.png' "$source/docs/manual.md" | sort -u)"
 
-# check NAME PROGRAM OTHER-PROGRAM README-WORD
+# check NAME ARCH PROGRAM OTHER-PROGRAM README-WORD
 check() {
-    local name="$1" program="$2" other="$3" word="$4" zip="$out/dist/$1.zip"
+    local name="$1" arch="$2" program="$3" other="$4" word="$5" zip="$out/dist/$1.zip"
+    local build; build="$([ "$arch" = x64 ] && echo "$build_x64" || echo "$build_x86")"
     local unpacked="$out/$1"
     [ -f "$zip" ] || { fail "no $1.zip"; return; }
     local expected
@@ -30,7 +32,8 @@ check() {
     unzip -q -o "$zip" -d "$out" || { fail "$name.zip does not unpack"; return; }
     cmp -s "$unpacked/$program" "$build/$program" || fail "$name/$program is not the built one"
     [ ! -e "$unpacked/$other" ] || fail "$name holds $other"
-    "$source/tests/check-exe.sh" "$unpacked/$program" >/dev/null || fail "$name/$program: $("$source/tests/check-exe.sh" "$unpacked/$program")"
+    "$source/tests/check-exe.sh" "$arch" "$unpacked/$program" >/dev/null ||
+        fail "$name/$program: $("$source/tests/check-exe.sh" "$arch" "$unpacked/$program")"
 
     # The readme: Shift-JIS with CRLF lines, naming the version and the program.
     local readme
@@ -38,6 +41,8 @@ check() {
     grep -q "$version" <<<"$readme" || fail "$name/README.txt lacks the version"
     grep -q "$program" <<<"$readme" || fail "$name/README.txt does not name $program"
     grep -q "$word" <<<"$readme" || fail "$name/README.txt lacks $word"
+    local edition; edition="$([ "$arch" = x64 ] && echo "64ビット版" || echo "32ビット版")"
+    grep -q "$edition" <<<"$readme" || fail "$name/README.txt does not say it is the $edition"
     [ "$(grep -c $'\r$' "$unpacked/README.txt")" = "$(wc -l < "$unpacked/README.txt")" ] ||
         fail "$name/README.txt has lines without CRLF"
 
@@ -53,7 +58,11 @@ check() {
     done
 }
 
-check "TALVORec-$version" TALVORec.exe TALVORecSim.exe "取扱説明書"
-check "TALVORec-$version-demo" TALVORecSim.exe TALVORec.exe "体験版"
-[ $status = 0 ] && echo "TALVORec-$version.zip and TALVORec-$version-demo.zip hold what they should"
+for arch in x64 x86; do
+    check "TALVORec-$version-$arch" "$arch" TALVORec.exe TALVORecSim.exe "取扱説明書"
+    check "TALVORec-$version-demo-$arch" "$arch" TALVORecSim.exe TALVORec.exe "体験版"
+done
+[ "$(ls "$out/dist" | sort | tr '\n' ' ')" = "TALVORec-$version-demo-x64.zip TALVORec-$version-demo-x86.zip TALVORec-$version-x64.zip TALVORec-$version-x86.zip " ] ||
+    fail "the packages are $(ls "$out/dist" | tr '\n' ' ')"
+[ $status = 0 ] && echo "the x64 and x86 packages, program and demo, hold what they should"
 exit $status

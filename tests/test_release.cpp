@@ -91,6 +91,12 @@ TEST(Release, ManifestGivesCommonControls6ToAnOrdinaryUser)
         std::string manifest = Manifest(BesideTests(file));
         ASSERT_FALSE(manifest.empty());
         EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+        // The program names its own architecture; the controls are those of
+        // whichever architecture runs it.
+        const char *own = sizeof(void *) == 8 ? "name=\"TALVO.Recorder\" version=\"1.0.0.0\" processorArchitecture=\"amd64\""
+                                               : "name=\"TALVO.Recorder\" version=\"1.0.0.0\" processorArchitecture=\"x86\"";
+        EXPECT_NE(manifest.find(own), std::string::npos) << own;
+        EXPECT_NE(manifest.find("processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\""), std::string::npos);
         EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
         // Windows 7, 8, 8.1, and 10 (which stands for 11 as well).
         for (const char *os : { "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",

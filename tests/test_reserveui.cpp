@@ -861,10 +861,13 @@ TEST_F(ReserveWindow, WorkingCopyTheHeapRefusesOpensNothingAndStoresNothing)
     LoadSettings();
     AddDaily("kept", 1);
     OpenList();
-    App.MaxFormatSize = 0x7FFFFFF0u;  // no format buffer of that size can be had
+    // The working copy's format buffer is more than the heap grants.
+    App.MaxFormatSize = 0x10000;
+    HeapRefuseBlocksOver(0x8000);
     bool opened = false;
     for (int index : { -1, 0 })
         EXPECT_EQ(RunEditDialog(Window, index, [&](HWND) { opened = true; }), IDCANCEL);
+    HeapRefuseBlocksOver(0);
     EXPECT_FALSE(opened);
     EXPECT_EQ(Titles(), (std::vector<std::string>{ "kept" }));
     EXPECT_EQ(SendMessageA(List, LVM_GETITEMCOUNT, 0, 0), 1);

@@ -1,6 +1,7 @@
 // The schedule: next occurrence of every reservation, retiring date entries,
 // the order of the list, and the end of an occurrence.
 #include <gtest/gtest.h>
+#include "app/heap.h"
 #include <stdio.h>
 #include <string.h>
 #include <string>
@@ -250,27 +251,32 @@ TEST(Schedule, FailureLeavesNoNextAndTheListAlone)
     ReserveEntry *second = Daily(13, 0);
     ReserveEntry *items[2] = { first, second };
     NextReservationInfo next;
-
-    // A working array of nearly 4 GB cannot exist in this process.
-    ReserveList huge = { 0x0CCCCCCC, items };
+    ReserveList list = { 2, items };
     SYSTEMTIME now = Local(2025, 1, Wed, 12, 0);
+
+    // The heap refuses the working array.
+    HeapRefuseBlocksOver(1);
     memset(&next, 0xCD, sizeof next);
-    EXPECT_FALSE(ComputeSchedule(&now, &huge, &next, ScheduleReorderList));
+    bool computed = ComputeSchedule(&now, &list, &next, ScheduleReorderList);
+    HeapRefuseBlocksOver(0);
+    EXPECT_FALSE(computed);
     EXPECT_EQ(next.Entry, nullptr);
     EXPECT_EQ(FileTimeToUnits(&next.NextStart), 0u);
-
-    // One whose size does not even fit a size_t.
-    huge.Count = 0x7FFFFFFF;
-    EXPECT_FALSE(ComputeSchedule(&now, &huge, &next, ScheduleReorderList));
+    EXPECT_EQ(items[0], first);
+    EXPECT_EQ(items[1], second);
 
     // A clock that shows no real time.
-    ReserveList list = { 2, items };
     SYSTEMTIME broken = Local(2025, 13, 1, 12, 0);
     memset(&next, 0xCD, sizeof next);
     EXPECT_FALSE(ComputeSchedule(&broken, &list, &next, ScheduleReorderList));
     EXPECT_EQ(next.Entry, nullptr);
     EXPECT_EQ(items[0], first);
     EXPECT_EQ(items[1], second);
+
+    // Once the heap grants it again, the same list is ordered.
+    EXPECT_TRUE(ComputeSchedule(&now, &list, &next, ScheduleReorderList));
+    EXPECT_EQ(next.Entry, second);
+    EXPECT_EQ(items[0], second);
     ReserveEntryFree(&first);
     ReserveEntryFree(&second);
 }

@@ -242,10 +242,7 @@ TEST(HostileSettings, TenThousandMutatedFilesLoseNoIntactReservation)
     const std::string base = ReadTextFile(path);
     ResetAppState();
 
-    // In the emulated PC of scripts/vm (a machine that cannot run 32-bit
-    // programs itself) each load and save costs many times more; a fifth of
-    // the files there keeps the run within its time.
-    const int tries = getenv("TALVO_IN_VM") ? 2000 : 10000;
+    const int tries = 10000;
     int damagedFiles = 0;
     std::mt19937 random(20261209);
     for (int t = 0; t < tries; t++) {

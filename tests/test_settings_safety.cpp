@@ -270,9 +270,7 @@ TEST_F(SafeSaving, KilledAtRandomMomentsOfSavesEveryFileLoadsWholeOldOrNew)
     std::mt19937 random(20261209);
     std::string program = BuildFolder() + "save_loop.exe";
     std::string folderArgument = folder.substr(0, folder.size() - 1);
-    // Each kill starts a program; in the emulated PC of scripts/vm that costs
-    // many times more, and fewer kills keep the run within its time.
-    const int kills = getenv("TALVO_IN_VM") ? 60 : 200;
+    const int kills = 200;
     long last = 0;
     int advanced = 0;
     DWORD began = GetTickCount();

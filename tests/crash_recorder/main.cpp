@@ -5,6 +5,7 @@
 // FOLDER\killed.wav, FOLDER being the program folder (so its settings file
 // names the recording), and keeps the shared memory MAPPING up to date.
 #include <windows.h>
+#include "crashguard.h"
 #include <string.h>
 #include "app/appstate.h"
 #include "app/heap.h"
@@ -43,6 +44,7 @@ static ReserveEntry *KilledEntry(const char *folder)
 
 int main(int argc, char **argv)
 {
+    InstallCrashGuard();
     if (argc < 3)
         return 2;
     HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, argv[2]);

@@ -6,6 +6,7 @@
 // for the option and the first preset, so that a file that mixes two saves
 // shows. EVENT is set once the first save is on the disk.
 #include <windows.h>
+#include "crashguard.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -32,6 +33,7 @@ static void SetGeneration(long generation)
 
 int main(int argc, char **argv)
 {
+    InstallCrashGuard();
     if (argc < 3)
         return 2;
     snprintf(App.ProgramFolder, sizeof App.ProgramFolder, "%s\\", argv[1]);

@@ -398,6 +398,39 @@ static bool TrayMenu(RECT *shot)
     return true;
 }
 
+// The notice of the recording's start, as the notification area shows it
+// above the taskbar, with the taskbar's end where the icon is.
+static HWND ShownBalloon()
+{
+    for (HWND tip = FindWindowExA(NULL, NULL, TOOLTIPS_CLASSA, NULL); tip;
+         tip = FindWindowExA(NULL, tip, TOOLTIPS_CLASSA, NULL)) {
+        if (IsWindowVisible(tip) && (GetWindowLongA(tip, GWL_STYLE) & TTS_BALLOON))
+            return tip;
+    }
+    return NULL;
+}
+
+static bool NoticeBalloon(RECT *shot)
+{
+    HWND taskbar = Taskbar();
+    HWND balloon = NULL;
+    for (DWORD waited = 0; !balloon && waited < WaitLimit; waited += Step) {
+        balloon = ShownBalloon();
+        if (!balloon)
+            Sleep(Step);
+    }
+    RECT area, bar;
+    if (!taskbar || !Shoot(balloon, &area) || !GetWindowRect(taskbar, &bar)) {
+        fprintf(stderr, "no notice shown\n");
+        return false;
+    }
+    shot->left = area.left - 8;
+    shot->top = area.top - 8;
+    shot->right = bar.right;
+    shot->bottom = bar.bottom;
+    return true;
+}
+
 static bool Exit(RECT *)
 {
     HWND main = HiddenMainWindow();
@@ -438,6 +471,7 @@ static const struct {
     { "options-stations", OptionsStations },
     { "close-options", CloseOptions },
     { "main-recording", MainRecording },
+    { "notice", NoticeBalloon },
     { "stop-confirm", StopConfirm },
     { "answer-no", AnswerNo },
     { "tray-menu", TrayMenu },
