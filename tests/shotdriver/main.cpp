@@ -195,8 +195,15 @@ static bool MainMd(RECT *shot)
     HWND main = MainWindow();
     if (!main)
         return false;
-    PostMessageA(GetDlgItem(main, KeyMd), BM_CLICK, 0, 0);
-    if (!WaitChildShown(TextButton(main, "入力レベル")))
+    // The stereo takes no other key for a moment after being switched on;
+    // like a user, the driver presses again until the MD's keys show.
+    HWND level = TextButton(main, "入力レベル");
+    for (DWORD waited = 0; level && !IsWindowVisible(level) && waited < WaitLimit; waited += 2500) {
+        PostMessageA(GetDlgItem(main, KeyMd), BM_CLICK, 0, 0);
+        for (DWORD step = 0; !IsWindowVisible(level) && step < 2500; step += Step)
+            Sleep(Step);
+    }
+    if (!WaitChildShown(level))
         return false;
     Settle();
     return Shoot(main, shot);
