@@ -454,3 +454,27 @@ TEST_F(Settings, AFileWrittenNowReadsAsBeforeWithTheNewOptionsAsNewKeysOnly)
     EXPECT_EQ(App.OptionFlags.WakeRec, 0);
     EXPECT_EQ(App.OptionFlags.StartInTray, 1);
 }
+
+// The 64-bit and the 32-bit program share one TALVORec.ini: both run this
+// test, so each writes exactly these bytes for this state and reads them
+// back to it.
+TEST_F(Settings, BothArchitecturesWriteTheSameFileByteForByte)
+{
+    const std::string file =
+        "[WINDOW]\r\nTop=-20\r\nLeft=300\r\nTopMost=1\r\n"
+        "[RESERVELIST]\r\nTop=10\r\nLeft=11\r\nBottom=-2147483648\r\nRight=400\r\nColumnWidth=1,2,3,4,5,6\r\n"
+        "[OPTION]\r\nPowOnStart=1\r\nPowOffEnd=1\r\nPowOffEndRec=0\r\nMuteRec=0\r\nNotices=1\r\nWakeRec=1\r\n"
+        "StartInTray=0\r\n"
+        "[FREQ]\r\n0=1,8250\r\n7=0,954\r\n39=1,0\r\n"
+        "[STATION]\r\n8250=ＦＭ東京\r\n954=TBS\r\n"
+        "[RESERVE]\r\n0=1,深夜便\\x2C再放送,3,2026,12,24,4,4,23,30,0,15,C:\\rec\\%T_%Y%M%D.wav,1,"
+        "010001002256000022560000010008000000\r\n"
+        "1=0,毎週,2,0,0,0,1,5,6,0,7,0,D:\\ラジオ\\%W.raw,0,1100010022560000D7150000000104000200F901\r\n";
+    Write(file);
+    LoadAllSections(folder);
+    ASSERT_EQ(App.ReserveList.Count, 2u);
+    EXPECT_EQ(App.ReserveList.Items[1]->Format[0], 0x11);
+    EXPECT_EQ(App.StationNameTable.Count, 2u);
+    SaveAllSections(folder);
+    EXPECT_EQ(ReadTextFile(path), file);
+}
