@@ -375,6 +375,20 @@ static bool AnswerNo(RECT *) { return CloseDialog("録音停止の確認", IDNO)
 // window is minimised.
 static HWND Taskbar() { return FindWindowA("Shell_TrayWnd", NULL); }
 
+// From a window of the notification area (a menu, a notice) down to the
+// taskbar's bottom right corner, where the icon is.
+static bool ShootDownToTaskbarEnd(HWND window, HWND taskbar, RECT *shot)
+{
+    RECT area, bar;
+    if (!Shoot(window, &area) || !GetWindowRect(taskbar, &bar))
+        return false;
+    shot->left = area.left - 8;
+    shot->top = area.top - 8;
+    shot->right = bar.right;
+    shot->bottom = bar.bottom;
+    return true;
+}
+
 // Minimised, then the icon's menu opened by a right click on it.
 static bool TrayMenu(RECT *shot)
 {
@@ -394,15 +408,7 @@ static bool TrayMenu(RECT *shot)
     PostMessageA(main, WM_TRAYNOTIFY, TrayIconId, WM_RBUTTONUP);
     HWND menu = WaitShown(MenuClass, NULL);
     Settle();
-    RECT area;
-    if (!Shoot(menu, &area))
-        return false;
-    // From the menu down to the taskbar's bottom right corner.
-    shot->left = area.left - 8;
-    shot->top = area.top - 8;
-    shot->right = bar.right;
-    shot->bottom = bar.bottom;
-    return true;
+    return ShootDownToTaskbarEnd(menu, taskbar, shot);
 }
 
 // The notice of the recording's start, as the notification area shows it
@@ -426,16 +432,11 @@ static bool NoticeBalloon(RECT *shot)
         if (!balloon)
             Sleep(Step);
     }
-    RECT area, bar;
-    if (!taskbar || !Shoot(balloon, &area) || !GetWindowRect(taskbar, &bar)) {
+    if (!taskbar || !balloon) {
         fprintf(stderr, "no notice shown\n");
         return false;
     }
-    shot->left = area.left - 8;
-    shot->top = area.top - 8;
-    shot->right = bar.right;
-    shot->bottom = bar.bottom;
-    return true;
+    return ShootDownToTaskbarEnd(balloon, taskbar, shot);
 }
 
 static bool Exit(RECT *)
