@@ -34,7 +34,8 @@ static DWORD Le32(const BYTE *at)
 }
 
 // Each frame carries its own number, so any frame read back tells where it
-// belongs.
+// belongs. The audio may be followed by the file's information (a LIST
+// chunk), which must then reach the file's end.
 struct PartCheck {
     bool Whole;
     ULONGLONG Length;
@@ -60,11 +61,16 @@ static PartCheck CheckPart(const char *path, ULONGLONG firstFrame, const BYTE *f
     DWORD frames = data / FrameBytes;
     read = read && frames > 0 && ReadAt(file, 58, &first, 4) && ReadAt(file, 58 + (ULONGLONG)(frames / 2) * 4, &middle, 4) &&
            ReadAt(file, 58 + (ULONGLONG)(frames - 1) * 4, &last, 4);
+    ULONGLONG audioEnd = 58 + (ULONGLONG)data + (data & 1);
+    bool tail = audioEnd == check.Length;
+    BYTE info[8];
+    if (read && !tail && ReadAt(file, audioEnd, info, sizeof info))
+        tail = memcmp(info, "LIST", 4) == 0 && audioEnd + 8 + Le32(info + 4) == check.Length;
     CloseHandle(file);
     check.Whole = read && memcmp(head, "RIFF", 4) == 0 && Le32(head + 4) == check.Length - 8 &&
                   memcmp(head + 8, "WAVEfmt ", 8) == 0 && Le32(head + 16) == 18 && memcmp(head + 20, format, 18) == 0 &&
                   memcmp(head + 38, "fact", 4) == 0 && memcmp(head + 50, "data", 4) == 0 &&
-                  58 + (ULONGLONG)data == check.Length && check.Frames == frames &&
+                  tail && check.Frames == frames &&
                   first == (DWORD)firstFrame && middle == (DWORD)(firstFrame + frames / 2) &&
                   last == (DWORD)(firstFrame + frames - 1);
     return check;
