@@ -3,6 +3,7 @@
 // moved over the file with write-through, a step the file system completes
 // or does not begin.
 #include "settings/safesave.h"
+#include "settings/settings.h"
 #include "app/appstate.h"
 #include <string.h>
 
@@ -11,12 +12,7 @@ static const char CopySuffix[] = ".new";
 
 static bool CopyPath(const char *file, char copy[MAX_PATH])
 {
-    size_t length = strlen(file);
-    if (length + sizeof CopySuffix > MAX_PATH)
-        return false;
-    memcpy(copy, file, length);
-    memcpy(copy + length, CopySuffix, sizeof CopySuffix);
-    return true;
+    return JoinWithinPath(file, CopySuffix, copy);
 }
 
 static bool ReadOnlyFile(const char *path)

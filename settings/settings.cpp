@@ -55,12 +55,7 @@ bool SettingsFilePath(const char *programFolder, char path[MAX_PATH])
     // folder's.
     if (!programFolder[0])
         programFolder = ".\\";
-    size_t folder = strlen(programFolder);
-    if (folder + sizeof SettingsFileName > MAX_PATH)
-        return false;
-    memcpy(path, programFolder, folder);
-    memcpy(path + folder, SettingsFileName, sizeof SettingsFileName);
-    return true;
+    return JoinWithinPath(programFolder, SettingsFileName, path);
 }
 
 // ---- loading ----

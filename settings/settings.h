@@ -83,6 +83,9 @@ void SplitToken(char *text, char **next, char separator);
 // The bytes of text that fit in size - 1 (room for the terminating zero),
 // ending at a whole character.
 size_t WholeCharactersWithin(const char *text, size_t size);
+// head followed by tail in path; false, with path untouched, when the two
+// do not fit in MAX_PATH.
+bool JoinWithinPath(const char *head, const char *tail, char path[MAX_PATH]);
 // Copies source to destination replacing every find (tried only at the start
 // of a character) by replacement. Returns the result's length; with no
 // destination it only measures.

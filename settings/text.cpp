@@ -11,6 +11,16 @@ static const char *NextChar(const char *p)
     return p + 1;
 }
 
+bool JoinWithinPath(const char *head, const char *tail, char path[MAX_PATH])
+{
+    size_t headLength = strlen(head), tailLength = strlen(tail);
+    if (headLength + tailLength + 1 > MAX_PATH)
+        return false;
+    memcpy(path, head, headLength);
+    memcpy(path + headLength, tail, tailLength + 1);
+    return true;
+}
+
 size_t WholeCharactersWithin(const char *text, size_t size)
 {
     size_t kept = 0;

@@ -563,6 +563,49 @@ bool TitleBarOnAMonitor(HWND window)
     return MonitorFromPoint(left, MONITOR_DEFAULTTONULL) && MonitorFromPoint(right, MONITOR_DEFAULTTONULL);
 }
 
+namespace {
+
+struct ProcessWindowSearch {
+    DWORD ProcessId;
+    const char *ClassName;
+    const char *Caption;
+    bool ShownOnly;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM lParam)
+{
+    ProcessWindowSearch *search = (ProcessWindowSearch *)lParam;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[64] = "", caption[128] = "";
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextA(window, caption, sizeof caption);
+    if (process != search->ProcessId || (search->ShownOnly && !IsWindowVisible(window)) ||
+        (search->ClassName && strcmp(className, search->ClassName) != 0) ||
+        (search->Caption && strcmp(caption, search->Caption) != 0))
+        return TRUE;
+    search->Found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindProcessWindow(DWORD processId, const char *className, const char *caption, bool shownOnly)
+{
+    ProcessWindowSearch search = { processId, className, caption, shownOnly, NULL };
+    EnumWindows(MatchProcessWindow, (LPARAM)&search);
+    return search.Found;
+}
+
+HWND WaitForProcessWindow(DWORD processId, const char *className, const char *caption)
+{
+    HWND found = NULL;
+    for (DWORD start = GetTickCount(); !found && GetTickCount() - start < 15000; Sleep(50))
+        found = FindProcessWindow(processId, className, caption, true);
+    return found;
+}
+
 bool ChildProcess::Start(const std::string &commandLine)
 {
     STARTUPINFOA startup = {};

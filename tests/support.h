@@ -148,6 +148,12 @@ struct RunEntryKeeper {
 
 // A program the test starts; still running when the record goes, it is
 // killed, so no test leaves one behind.
+// A top-level window of the process with the class and caption given (none:
+// any), hidden ones too unless shownOnly; none when it has none.
+HWND FindProcessWindow(DWORD processId, const char *className, const char *caption = NULL, bool shownOnly = false);
+// The same once it is shown, within fifteen seconds; none after that.
+HWND WaitForProcessWindow(DWORD processId, const char *className, const char *caption = NULL);
+
 struct ChildProcess {
     PROCESS_INFORMATION Process = {};
     bool Start(const std::string &commandLine);

@@ -39,25 +39,6 @@ TEST(ProgramFolder, IsTheQuotedPathUpToItsLastBackslash)
     }
 }
 
-struct WindowOfProcess {
-    DWORD ProcessId;
-    HWND Found;
-};
-
-BOOL CALLBACK FindMainWindowOf(HWND window, LPARAM lParam)
-{
-    WindowOfProcess *search = (WindowOfProcess *)lParam;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char className[32] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (process == search->ProcessId && strcmp(className, MainWindowClassName) == 0) {
-        search->Found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Starts program with the command line in the current folder given, waits
 // for its main window and closes it; false when it did not start or end.
 bool StartAndClose(const std::string &program, std::string commandLine, const std::string &current)
@@ -68,19 +49,18 @@ bool StartAndClose(const std::string &program, std::string commandLine, const st
     if (!CreateProcessA(program.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, current.c_str(), &startup,
                         &process))
         return false;
-    WindowOfProcess search = { process.dwProcessId, NULL };
+    HWND found = NULL;
     DWORD start = GetTickCount();
-    while (!search.Found && GetTickCount() - start < 15000 &&
-           WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT)
-        EnumWindows(FindMainWindowOf, (LPARAM)&search);
-    if (search.Found)
-        PostMessageA(search.Found, WM_CLOSE, 0, 0);
+    while (!found && GetTickCount() - start < 15000 && WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT)
+        found = FindProcessWindow(process.dwProcessId, MainWindowClassName);
+    if (found)
+        PostMessageA(found, WM_CLOSE, 0, 0);
     bool ended = WaitForSingleObject(process.hProcess, 15000) == WAIT_OBJECT_0;
     if (!ended)
         TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return search.Found && ended;
+    return found && ended;
 }
 
 // Started from another folder, by a path in quotes, without them (as a
@@ -655,9 +635,7 @@ namespace {
 HWND WaitForShownMainWindow(DWORD processId, bool inTray)
 {
     for (DWORD start = GetTickCount(); GetTickCount() - start < 15000; Sleep(50)) {
-        WindowOfProcess search = { processId, NULL };
-        EnumWindows(FindMainWindowOf, (LPARAM)&search);
-        HWND found = search.Found;
+        HWND found = FindProcessWindow(processId, MainWindowClassName);
         if (found && (inTray ? IsIconic(found) && !IsWindowVisible(found) : IsWindowVisible(found) && !IsIconic(found)))
             return found;
     }

@@ -13,8 +13,8 @@
 
 namespace {
 
-// Decodes a compressed recording back to 16-bit PCM through the platform's codec.
-std::string DecodeToPcm(const WAVEFORMATEX *coded, const std::string &data)
+// The 16-bit PCM a compressed format decodes to.
+WAVEFORMATEX PcmOf(const WAVEFORMATEX *coded)
 {
     WAVEFORMATEX pcm = {};
     pcm.wFormatTag = WAVE_FORMAT_PCM;
@@ -23,6 +23,13 @@ std::string DecodeToPcm(const WAVEFORMATEX *coded, const std::string &data)
     pcm.wBitsPerSample = 16;
     pcm.nBlockAlign = (WORD)(2 * pcm.nChannels);
     pcm.nAvgBytesPerSec = pcm.nBlockAlign * pcm.nSamplesPerSec;
+    return pcm;
+}
+
+// Decodes a compressed recording back to 16-bit PCM through the platform's codec.
+std::string DecodeToPcm(const WAVEFORMATEX *coded, const std::string &data)
+{
+    WAVEFORMATEX pcm = PcmOf(coded);
     HACMSTREAM stream;
     if (acmStreamOpen(&stream, NULL, (LPWAVEFORMATEX)coded, &pcm, NULL, 0, 0, ACM_STREAMOPENF_NONREALTIME))
         return "";
@@ -848,13 +855,7 @@ std::string Sine(int hz, int rate, int channels, DWORD frames)
 std::vector<std::string> DecodeBlockByBlock(const WAVEFORMATEX *coded, const std::string &data)
 {
     std::vector<std::string> blocks;
-    WAVEFORMATEX pcm = {};
-    pcm.wFormatTag = WAVE_FORMAT_PCM;
-    pcm.nChannels = coded->nChannels;
-    pcm.nSamplesPerSec = coded->nSamplesPerSec;
-    pcm.wBitsPerSample = 16;
-    pcm.nBlockAlign = (WORD)(2 * pcm.nChannels);
-    pcm.nAvgBytesPerSec = pcm.nBlockAlign * pcm.nSamplesPerSec;
+    WAVEFORMATEX pcm = PcmOf(coded);
     HACMSTREAM stream;
     if (acmStreamOpen(&stream, NULL, (LPWAVEFORMATEX)coded, &pcm, NULL, 0, 0, ACM_STREAMOPENF_NONREALTIME))
         return blocks;

@@ -443,25 +443,6 @@ namespace {
 
 using Child = ChildProcess;
 
-struct WindowOfProcess {
-    DWORD ProcessId;
-    HWND Found;
-};
-
-BOOL CALLBACK FindMainWindowOf(HWND window, LPARAM lParam)
-{
-    WindowOfProcess *search = (WindowOfProcess *)lParam;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char className[32] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (process == search->ProcessId && strcmp(className, "TALVORecClass") == 0) {
-        search->Found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 }  // namespace
 
 TEST(CrashSafety, KilledRecordingKeepsAllButTheStagedAudioAndTheNextStartMendsIt)
@@ -521,12 +502,12 @@ TEST(CrashSafety, KilledRecordingKeepsAllButTheStagedAudioAndTheNextStartMendsIt
     {
         Child program;
         ASSERT_TRUE(program.Start("\"" + folder + "TALVORecSim.exe\""));
-        WindowOfProcess search = { program.Process.dwProcessId, NULL };
+        HWND found = NULL;
         DWORD start = GetTickCount();
-        while (!search.Found && GetTickCount() - start < 15000 && !program.WaitForExit(50))
-            EnumWindows(FindMainWindowOf, (LPARAM)&search);
-        ASSERT_NE(search.Found, nullptr) << "the program did not start";
-        PostMessageA(search.Found, WM_CLOSE, 0, 0);
+        while (!found && GetTickCount() - start < 15000 && !program.WaitForExit(50))
+            found = FindProcessWindow(program.Id(), "TALVORecClass");
+        ASSERT_NE(found, nullptr) << "the program did not start";
+        PostMessageA(found, WM_CLOSE, 0, 0);
         EXPECT_TRUE(program.WaitForExit(15000));
     }
     WaveParts mended;

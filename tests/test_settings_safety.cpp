@@ -298,37 +298,6 @@ TEST_F(SafeSaving, KilledAtRandomMomentsOfSavesEveryFileLoadsWholeOldOrNew)
 
 namespace {
 
-struct ProcessWindowSearch {
-    DWORD ProcessId;
-    const char *ClassName;
-    const char *Caption;
-    HWND Found;
-};
-
-BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM lParam)
-{
-    ProcessWindowSearch *search = (ProcessWindowSearch *)lParam;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char className[64] = "", caption[128] = "";
-    GetClassNameA(window, className, sizeof className);
-    GetWindowTextA(window, caption, sizeof caption);
-    if (process != search->ProcessId || !IsWindowVisible(window) ||
-        (search->ClassName && strcmp(className, search->ClassName) != 0) ||
-        (search->Caption && strcmp(caption, search->Caption) != 0))
-        return TRUE;
-    search->Found = window;
-    return FALSE;
-}
-
-HWND WaitForProcessWindow(DWORD processId, const char *className, const char *caption)
-{
-    ProcessWindowSearch search = { processId, className, caption, NULL };
-    for (DWORD start = GetTickCount(); !search.Found && GetTickCount() - start < 15000; Sleep(50))
-        EnumWindows(MatchProcessWindow, (LPARAM)&search);
-    return search.Found;
-}
-
 struct ChildSearch {
     int Id;
     HWND Found;
@@ -487,9 +456,7 @@ TEST_F(KilledProgram, AReadOnlySettingsFileIsToldAtStartAndLeftAsItIs)
 
     // The answered box goes away before the program goes on.
     for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(20)) {
-        ProcessWindowSearch box = { program.Id(), "#32770", NULL, NULL };
-        EnumWindows(MatchProcessWindow, (LPARAM)&box);
-        if (!box.Found)
+        if (!FindProcessWindow(program.Id(), "#32770", NULL, true))
             break;
     }
     // Changes go on in the program; the next failing save is not told again.
