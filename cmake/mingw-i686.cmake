@@ -5,5 +5,6 @@ set(CMAKE_SYSTEM_PROCESSOR x86)
 set(TALVO_TRIPLET i686-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
 
-# Building needs no Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
+# tests/under-wine starts a program once more when the loader failed to start
+# it. Building needs no Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/under-wine /usr/lib/wine/wine)
