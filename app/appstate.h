@@ -7,6 +7,7 @@
 #include "schedule/reserve.h"
 #include "schedule/schedule.h"
 #include "schedule/execute.h"
+#include "schedule/results.h"
 #include "device/device.h"
 #include "recorder/recorder.h"
 #include "panel/panel.h"
@@ -50,6 +51,20 @@ struct AppState {
     FILETIME WakeDue;
     // The local time, for the tests' own clock; none: the system's.
     void (*ReadClock)(SYSTEMTIME *now);
+    // What the active reservation's line in the results will say
+    // (schedule/results.h): its occurrence's start instant, when it was
+    // begun, when its recording started and whether the stereo was ready
+    // then, and how it is ending.
+    FILETIME ActiveStart;
+    SYSTEMTIME ActiveBegunAt;
+    SYSTEMTIME RecordingBegunAt;
+    BOOL RecordingUnready;
+    BOOL RecordingStartFailed;      // the recorder refused to start (App.StartFailure says why)
+    ResultEnd ActiveEndHow;
+    char ActiveTakenOverBy[64];     // the title of the reservation that took over
+    BOOL ResultsUnwritable;         // the results file refused a line (told once)
+    FILETIME LastRunningSaved;      // when the running moment was last written
+    FILETIME AwaySince;             // the last running moment a start found; zero: none
 
     // ---- stereo (device/) ----
     HANDLE DeviceLink;
@@ -76,6 +91,9 @@ struct AppState {
     DWORD StagingLimit;             // staged bytes that trigger a write
     DWORD StagedBytes;
     uint64_t CapturedBytes;         // PCM bytes since the start, for "fact"
+    BOOL CaptureLoud;               // a sample beyond 1/128 of full scale was captured
+    RecordingStartFailure StartFailure; // the step the last failed start stopped at
+    DWORD StartError;               // the system's code for it
     HACMSTREAM ConvertStream;
     DWORD CodecBlockBytes;          // capture bytes one block of codec output takes
     BOOL ConvertStarted;            // the recording's first conversion is done
@@ -98,6 +116,7 @@ struct AppState {
     // ---- windows and panel (app/, panel/) ----
     HWND MainWindow;
     HWND ReserveListWindow;
+    HWND ResultsWindow;
     SYSTEMTIME LastTick;
     int PanelMode;                  // Source while on, 16 while off, 32 recording layout
     int StationIndex;               // station name of the current frequency, or -1

@@ -59,6 +59,7 @@ bool InitMainWindow(HWND window)
     // A programme already under way is recorded from here; one that came
     // and went while the program was not running is told.
     ReadLocalTime(&App.LastTick);
+    RecallLastRunning();
     ScheduleAfresh(window, &App.LastTick, NULL);
     SetTimer(window, TickTimerId, TickPeriod, NULL);
     return true;
@@ -68,8 +69,10 @@ void ShutdownMainWindow(HWND window)
 {
     // A recording still running is ended first, so that its file is
     // finished and the panel is back in its source's layout.
-    if (App.ReserveState != Idle)
+    if (App.ReserveState != Idle) {
+        NoteReservationEnding(ResultEndAtExit, NULL);
         EndReservation(window, &App.DeviceStatus);
+    }
     // The list window stores its geometry when it closes, before it is saved.
     if (App.ReserveListWindow)
         SendMessageA(App.ReserveListWindow, WM_CLOSE, 0, 0);
@@ -81,6 +84,9 @@ void ShutdownMainWindow(HWND window)
     // All of them in one replacement of the file. No notice here: the
     // program is ending, and a failure was told when it first happened.
     SaveSettingsSections(window, App.ProgramFolder, order, sizeof order / sizeof order[0]);
+    SYSTEMTIME now;
+    ReadLocalTime(&now);
+    KeepLastRunning(&now, true);
     DeviceClose();
     CloseWakeTimer();
     KillTimer(window, TickTimerId);

@@ -4,6 +4,7 @@
 #include "settings/settings.h"
 #include "app/tray.h"
 #include "recorder/recorder.h"
+#include "schedule/results.h"
 #include "res/resource.h"
 #include <stdarg.h>
 #include <stdio.h>
@@ -122,6 +123,39 @@ void ComposeProgrammeMissed(Notice *notice, const char *title, const SYSTEMTIME 
             start->wMonth, start->wDay, start->wHour, start->wMinute, name);
 }
 
+void ComposeProgrammesMissed(Notice *notice, const char *title, unsigned count)
+{
+    char name[NoticeNameBytes];
+    ShortName(title, name);
+    if (title)
+        Compose(notice, NoticeProgrammeMissed, "録音できなかった番組があります",
+                "パソコンが止まっていたか TALVO レコーダーが動いていなかったため、「%s」など %u 件の番組を"
+                "録音できませんでした。録画結果に記録してあります。",
+                name, count);
+    else
+        Compose(notice, NoticeProgrammeMissed, "録音できなかった番組があります",
+                "パソコンが止まっていたか TALVO レコーダーが動いていなかったため、%u 件の番組を"
+                "録音できませんでした。録画結果に記録してあります。",
+                count);
+}
+
+void ComposeRecordingSilent(Notice *notice, const char *title, const char *path)
+{
+    char name[NoticeNameBytes], file[SavePathBytes];
+    ShortName(title, name);
+    SplitPath(path, NULL, file);
+    Compose(notice, NoticeRecordingSilent, "無音の録音になりました",
+            "「%s」の録音 (%s) に音が入っていません。TALVO の出力ケーブルとパソコンの録音デバイスを"
+            "確かめてください。",
+            name, file);
+}
+
+void ComposeResultsUnwritable(Notice *notice)
+{
+    Compose(notice, NoticeResultsUnwritable, "録画結果を記録できません",
+            "TALVORec-results.csv に書き込めません。表計算ソフトなどで開いていたら閉じてください。録音は続けます。");
+}
+
 void ComposeDiskTooSmall(Notice *notice, const char *title, ULONGLONG needed, ULONGLONG available)
 {
     char name[NoticeNameBytes], need[32], have[32];
@@ -210,6 +244,8 @@ void TellRecordingEnded(HWND mainWindow, const char *title)
     Notice notice;
     if (App.WriteFailed) {
         ComposeRecordingFailed(&notice, title);
+    } else if (RecordingWasSilent()) {
+        ComposeRecordingSilent(&notice, title, App.RecordingPath);
     } else {
         DWORD rate = App.CaptureFormat.nAvgBytesPerSec;
         ULONGLONG seconds = rate ? App.CapturedBytes / rate : 0;

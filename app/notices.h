@@ -18,6 +18,8 @@ enum NoticeKind {
     NoticeProgrammeMissed,    // the program was not running or the PC was asleep
     NoticeDiskTooSmall,       // the estimate of the recording exceeds the free space
     NoticeOverlap,            // a stored reservation runs at the same time as another
+    NoticeRecordingSilent,    // the recording heard nothing but silence
+    NoticeResultsUnwritable,  // the results file cannot be written
 };
 
 // The balloon's two texts, as the notification area takes them.
@@ -39,6 +41,11 @@ void ComposeRecordingNotStarted(Notice *notice, const char *title);
 void ComposeStereoNotReady(Notice *notice, const char *title);
 // start: the programme's start minute.
 void ComposeProgrammeMissed(Notice *notice, const char *title, const SYSTEMTIME *start);
+// Several programmes missed at once; title: the earliest one's, or none.
+void ComposeProgrammesMissed(Notice *notice, const char *title, unsigned count);
+// A recording that ended without a sound in it.
+void ComposeRecordingSilent(Notice *notice, const char *title, const char *path);
+void ComposeResultsUnwritable(Notice *notice);
 void ComposeDiskTooSmall(Notice *notice, const char *title, ULONGLONG needed, ULONGLONG available);
 void ComposeOverlap(Notice *notice, const char *title, const char *other);
 // "1:02:03" or "2:05".

@@ -64,6 +64,7 @@ void RepairInterruptedRecording(const char *programFolder)
         CloseHandle(probe);
     RepairWaveFile(path);
     ClearRecordingMarker(programFolder);
+    LogInterruptedRecording(NULL, path);
 }
 
 bool RegisterMainWindowClass(HINSTANCE instance)

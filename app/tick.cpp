@@ -6,6 +6,7 @@
 #include "schedule/execute.h"
 #include "schedule/readiness.h"
 #include "schedule/schedule.h"
+#include "schedule/results.h"
 
 // A full repaint when anything shown changed; otherwise only the blinking
 // marks, straight on the window. The window's context is taken only when a
@@ -100,5 +101,6 @@ void OnTickAt(HWND window, const SYSTEMTIME *now)
     UpdateDisplay(window, now, redraw);
     RunReservations(window, now);
     RepeatHeldKey(window);
+    KeepLastRunning(now, false);
     App.LastTick = *now;
 }

@@ -29,6 +29,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     };
     for (SettingsSection section : order)
         LoadSettingsSection(App.ProgramFolder, section);
+    TrimResults(App.ProgramFolder, ResultsKept);
     App.Instance = instance;
     if (!previous)
         RegisterMainWindowClass(instance);

@@ -3,6 +3,7 @@
 // whenever the next buffer would not fit.
 #include "app/appstate.h"
 #include "app/heap.h"
+#include "recorder/silence.h"
 #include <string.h>
 
 void DeriveCaptureFormat(const WAVEFORMATEX *target, WAVEFORMATEX *capture)
@@ -309,6 +310,7 @@ void StageCapture(const BYTE *bytes, DWORD length)
 {
     if (!App.StagingBuffer || App.CaptureBufferBytes == 0)
         return;
+    NoteCapturedLevel(bytes, length);
     while (length > 0) {
         DWORD piece = length < App.CaptureBufferBytes ? length : App.CaptureBufferBytes;
         if (App.StagedBytes + piece > App.StagingLimit)
@@ -411,42 +413,71 @@ static bool KeepTargetFormat(const BYTE *format)
 
 // ---- start and stop ----
 
+static bool StartFailed(RecordingStartFailure failure, DWORD error)
+{
+    App.StartFailure = failure;
+    App.StartError = error;
+    return false;
+}
+
+// The steps after the device is open, each telling what failed.
+static bool PrepareRecorder(const ReserveEntry *entry)
+{
+    if (!QueueCaptureBuffers())
+        return StartFailed(StartFailedDevice, MMSYSERR_NOMEM);
+    if (!AllocateStaging() || !KeepTargetFormat(entry->Format))
+        return StartFailed(StartFailedMemory, ERROR_NOT_ENOUGH_MEMORY);
+    if (!OpenConversion(entry->Format))
+        return StartFailed(StartFailedCodec, ACMERR_NOTPOSSIBLE);
+    SetLastError(ERROR_SUCCESS);
+    if (!OpenOutput(entry))
+        return StartFailed(StartFailedFile, GetLastError());
+    MMRESULT started = waveInStart(App.CaptureDevice);
+    if (started != MMSYSERR_NOERROR)
+        return StartFailed(StartFailedDevice, started);
+    return true;
+}
+
 bool StartRecording(HWND window, const ReserveEntry *entry)
 {
+    App.StartFailure = StartFailedNone;
+    App.StartError = 0;
     if (App.RecordingActive)
         return false;
     if (!entry || !FormatBlockValid(entry->Format))
-        return false;
+        return StartFailed(StartFailedCodec, ACMERR_NOTPOSSIBLE);
     const WAVEFORMATEX *target = (const WAVEFORMATEX *)entry->Format;
     App.ConvertActive = target->wFormatTag != WAVE_FORMAT_PCM;
     App.RiffHeader = entry->RiffHeader;
     DeriveCaptureFormat(target, &App.CaptureFormat);
     App.CaptureBlockAlign = App.CaptureFormat.nBlockAlign;
     App.CaptureBufferBytes = CaptureBufferSize(&App.CaptureFormat);
-    if (App.CaptureBufferBytes == 0 || !ChooseOutput(entry))
-        return false;
+    if (App.CaptureBufferBytes == 0)
+        return StartFailed(StartFailedCodec, ACMERR_NOTPOSSIBLE);
+    SetLastError(ERROR_SUCCESS);
+    if (!ChooseOutput(entry))
+        return StartFailed(StartFailedFile, GetLastError());
     // Named in the settings file before the device opens: saving that file
     // whole (flushed to the disk) takes a moment, which must not fall inside
     // the recording.
     if (App.RiffHeader == 1)
         MarkRecording(App.RecordingPath);
-    if (waveInOpen(&App.CaptureDevice, WAVE_MAPPER, &App.CaptureFormat, (DWORD_PTR)window, 0,
-                   CALLBACK_WINDOW) != MMSYSERR_NOERROR) {
+    MMRESULT opened = waveInOpen(&App.CaptureDevice, WAVE_MAPPER, &App.CaptureFormat, (DWORD_PTR)window, 0,
+                                 CALLBACK_WINDOW);
+    if (opened != MMSYSERR_NOERROR) {
         App.CaptureDevice = NULL;
         if (App.RecoveryMarked)
             ClearRecordingMarker(App.ProgramFolder);
         App.RecoveryMarked = FALSE;
-        return false;
+        return StartFailed(StartFailedDevice, opened);
     }
     App.CaptureSerial = 0;
     App.CapturedBytes = 0;
+    App.CaptureLoud = FALSE;
     App.RecordingInfoLength = 0;
     App.WriteFailed = FALSE;
     App.ConvertStarted = FALSE;
-    bool started = QueueCaptureBuffers() && AllocateStaging() && OpenConversion(entry->Format) &&
-                   KeepTargetFormat(entry->Format) && OpenOutput(entry) &&
-                   waveInStart(App.CaptureDevice) == MMSYSERR_NOERROR;
-    if (!started) {
+    if (!PrepareRecorder(entry)) {
         ReleaseRecorder();
         return false;
     }

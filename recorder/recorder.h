@@ -162,9 +162,19 @@ void DeriveCaptureFormat(const WAVEFORMATEX *target, WAVEFORMATEX *capture);
 // frame size.
 DWORD CaptureBufferSize(const WAVEFORMATEX *capture);
 
+// Which step of a start failed, and the system's code for it (GetLastError
+// for the file, the MMRESULT for the device, for the codec too).
+enum RecordingStartFailure {
+    StartFailedNone,
+    StartFailedFile,     // the folder or the file could not be made
+    StartFailedDevice,   // the recording device could not be opened or started
+    StartFailedCodec,    // the format's codec refused the conversion
+    StartFailedMemory,
+};
+
 // Begins recording the entry into its file, the device reporting to window
 // with MM_WIM_DATA. False, with nothing left open, when any step fails or a
-// recording is already running.
+// recording is already running; App.StartFailure then says which.
 bool StartRecording(HWND window, const ReserveEntry *entry);
 // A filled capture buffer (MM_WIM_DATA's wParam and lParam).
 void OnCaptureBuffer(HWAVEIN device, WAVEHDR *header);

@@ -5,6 +5,8 @@
 #include "schedule/schedule.h"
 #include "schedule/underway.h"
 #include "schedule/readiness.h"
+#include "schedule/missed.h"
+#include "schedule/results.h"
 #include "app/appstate.h"
 #include "app/tray.h"
 #include "app/awake.h"
@@ -50,6 +52,7 @@ static void PrepareStereo(DeviceRequest *request, const ReserveEntry *entry)
 static void StopAndTell(HWND mainWindow)
 {
     StopRecording();
+    LogRecordingStopped(mainWindow);
     TellRecordingEnded(mainWindow, App.ActiveReservation && App.ActiveReservation->Title ? App.ActiveReservation->Title : "");
 }
 
@@ -68,8 +71,12 @@ bool BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *stat
         SwitchPanelMode(CurrentLayout(status), RecordingLayout);
     // The reservation that begins now ends the one still running: its file
     // is finished even though its own end has not come.
+    if (App.ReserveState != Idle)
+        NoteReservationEnding(ResultEndTakenOver, next.Entry->Title);
     if (App.ReserveState == Recording)
         StopAndTell(mainWindow);
+    else if (App.ReserveState == Armed)
+        LogReservationUnrecorded(mainWindow);
     ReserveEntryFree(&App.ActiveReservation);
     App.ActiveReservation = copy;
 
@@ -77,6 +84,7 @@ bool BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *stat
     ClearRecordingFailure(mainWindow);
     PrepareStereo(request, copy);
     App.ActiveEnd = ComputeEndTime(copy, &next.NextStart);
+    NoteReservationBegun(&next.NextStart, now);
     FILETIME instant;
     SystemTimeToFileTime(now, &instant);
     App.PrepareDeadline = PreparationDeadline(&next.NextStart, &instant);
@@ -100,6 +108,8 @@ void EndReservation(HWND mainWindow, DeviceStatus *status)
         return;
     if (App.ReserveState == Recording)
         StopAndTell(mainWindow);
+    else
+        LogReservationUnrecorded(mainWindow);
     ReserveEntryFree(&App.ActiveReservation);
     SwitchPanelMode(RecordingLayout, CurrentLayout(status));
     App.ReserveState = Idle;
@@ -121,24 +131,28 @@ void ReadLocalTime(SYSTEMTIME *now)
         GetLocalTime(now);
 }
 
-static const char *EntryTitle(const ReserveEntry *entry)
-{
-    return entry->Title ? entry->Title : "";
-}
-
-// Tells of the enabled occurrences nothing was there to begin; a date
-// reservation among them is retired. True when one was.
+// Logs and tells of the enabled occurrences nothing was there to begin; the
+// date reservations among them are retired. True when one was. Without
+// since (the program's start) the look goes back to the last moment the
+// program was running, when the settings file knows it.
 static bool TellMissed(HWND mainWindow, const FILETIME *since, const FILETIME *now)
 {
+    if (!since && FileTimeToUnits(&App.AwaySince))
+        since = &App.AwaySince;
+    MissedList missed;
+    bool collected = CollectMissed(&App.ReserveList, since, now, &missed);
+    App.AwaySince = UnitsToFileTime(0);
+    if (!collected)
+        return false;
+    LogMissedProgrammes(mainWindow, &missed);
+    FreeMissed(&missed);
+    // Those further back than the list goes are retired as well.
     bool retired = false;
     for (uint32_t i = 0; i < App.ReserveList.Count; i++) {
         ReserveEntry *entry = App.ReserveList.Items[i];
-        Occurrence missed;
-        if (!entry->Enabled || !FindOccurrenceMissed(entry, since, now, &missed))
-            continue;
-        SYSTEMTIME start = OccurrenceStartMinute(&missed);
-        TellProgrammeMissed(mainWindow, EntryTitle(entry), &start);
-        if (ReserveEntryMode(entry) == ReserveModeDate) {
+        Occurrence passed;
+        if (entry->Enabled && ReserveEntryMode(entry) == ReserveModeDate && DateOccurrence(entry, &passed) &&
+            FileTimeReached(&passed.End, now)) {
             entry->Enabled = 0;
             retired = true;
         }

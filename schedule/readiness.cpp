@@ -3,6 +3,7 @@
 #include "schedule/execute.h"
 #include "app/appstate.h"
 #include "app/notices.h"
+#include "schedule/results.h"
 #include "recorder/recorder.h"
 #include "device/device.h"
 
@@ -26,11 +27,13 @@ void StartArmedRecording(HWND mainWindow, const SYSTEMTIME *now)
     if (!ready && (!SystemTimeToFileTime(now, &instant) || !FileTimeReached(&App.PrepareDeadline, &instant)))
         return;
     if (!StartRecording(mainWindow, App.ActiveReservation)) {
+        App.RecordingStartFailed = TRUE;
         TellRecordingNotStarted(mainWindow, ActiveTitle());
         EndReservation(mainWindow, &App.DeviceStatus);
         return;
     }
     App.ReserveState = Recording;
+    NoteRecordingStarted(now, ready);
     // Whatever the stereo plays is recorded from here on; its preparation
     // is still pending and the tick keeps sending it.
     if (ready)

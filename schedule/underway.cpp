@@ -15,10 +15,23 @@ static bool MakeOccurrence(const ReserveEntry *entry, ULONGLONG startMinute, Occ
     return true;
 }
 
-static bool DateOccurrence(const ReserveEntry *entry, Occurrence *out)
+bool DateOccurrence(const ReserveEntry *entry, Occurrence *out)
 {
     FILETIME minute;
     return DateStartMinute(entry, &minute) && MakeOccurrence(entry, FileTimeToUnits(&minute), out);
+}
+
+bool RepeatOccurrenceOnDay(const ReserveEntry *entry, ULONGLONG day, Occurrence *out)
+{
+    if (ReserveEntryMode(entry) == ReserveModeWeekly) {
+        SYSTEMTIME date;
+        FILETIME at = UnitsToFileTime(day);
+        if (!FileTimeToSystemTime(&at, &date) || date.wDayOfWeek < entry->WeekdayFirst ||
+            date.wDayOfWeek > entry->WeekdayLast)
+            return false;
+    }
+    ULONGLONG time = (entry->StartHour * 3600ULL + entry->StartMinute * 60ULL) * FileTimeSecond;
+    return MakeOccurrence(entry, day + time, out);
 }
 
 // The occurrence of a repeating entry on the day days from the date of now
@@ -30,16 +43,7 @@ static bool RepeatOccurrence(const ReserveEntry *entry, const FILETIME *now, int
     LONGLONG shift = (LONGLONG)days * (LONGLONG)FileTimeDay;
     if (days < 0 && (ULONGLONG)-shift > midnight)
         return false;
-    ULONGLONG day = midnight + (ULONGLONG)shift;
-    if (ReserveEntryMode(entry) == ReserveModeWeekly) {
-        SYSTEMTIME date;
-        FILETIME at = UnitsToFileTime(day);
-        if (!FileTimeToSystemTime(&at, &date) || date.wDayOfWeek < entry->WeekdayFirst ||
-            date.wDayOfWeek > entry->WeekdayLast)
-            return false;
-    }
-    ULONGLONG time = (entry->StartHour * 3600ULL + entry->StartMinute * 60ULL) * FileTimeSecond;
-    return MakeOccurrence(entry, day + time, out);
+    return RepeatOccurrenceOnDay(entry, midnight + (ULONGLONG)shift, out);
 }
 
 static bool Underway(const Occurrence *occurrence, const FILETIME *now)

@@ -27,5 +27,13 @@ bool FindOccurrenceUnderway(const ReserveEntry *entry, const FILETIME *now, Occu
 bool FindOccurrenceMissed(const ReserveEntry *entry, const FILETIME *since, const FILETIME *now,
                           Occurrence *out);
 
+// The single occurrence of a date entry; false when its date and time name
+// no real instant.
+bool DateOccurrence(const ReserveEntry *entry, Occurrence *out);
+// The occurrence of a daily or weekly entry on the day that begins at the
+// midnight day (in FILETIME units); false when the entry does not run that
+// weekday.
+bool RepeatOccurrenceOnDay(const ReserveEntry *entry, ULONGLONG day, Occurrence *out);
+
 // The start minute of the occurrence, for the notice that names it.
 SYSTEMTIME OccurrenceStartMinute(const Occurrence *occurrence);

@@ -1,0 +1,401 @@
+// The results of the reservations: the line of each run composed from what
+// the schedule, the recorder and the stereo's preparation noted on the way.
+#include "schedule/results.h"
+#include "schedule/schedule.h"
+#include "app/appstate.h"
+#include "app/heap.h"
+#include "app/notices.h"
+#include "recorder/recorder.h"
+#include "reserveui/reserveui.h"
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+const char OutcomeRecorded[] = "録画しました";
+const char OutcomeRecordedLate[] = "途中から録画しました";
+const char OutcomeStopped[] = "途中で止まりました";
+const char OutcomeNotReady[] = "準備が間に合いませんでした";
+const char OutcomeNotRecorded[] = "録画できませんでした";
+const char OutcomeMissed[] = "見逃しました";
+const char OutcomeSilentSuffix[] = " (無音)";
+
+// A reservation begun this long after its start instant began under way.
+static const ULONGLONG LateAfter = 2 * FileTimeSecond;
+// How often the running moment is written.
+static const ULONGLONG RunningEvery = 600 * FileTimeSecond;
+
+// One line being composed: the texts the fields point at.
+struct ResultTexts {
+    char Outcome[64];
+    const char *Title;
+    char PlannedStart[ResultTimeBytes];
+    char PlannedEnd[ResultTimeBytes];
+    char RecordStart[ResultTimeBytes];
+    char RecordEnd[ResultTimeBytes];
+    char Seconds[24];
+    char *Files;  // heap, or none
+    char Bytes[24];
+    char Format[FormatDescriptionBytes];
+    char Detail[512];
+};
+
+void FormatLateness(ULONGLONG seconds, char *text, size_t size)
+{
+    unsigned hours = (unsigned)(seconds / 3600), minutes = (unsigned)(seconds / 60 % 60),
+             rest = (unsigned)(seconds % 60);
+    if (hours)
+        snprintf(text, size, "%u時間%u分", hours, minutes);
+    else if (minutes)
+        snprintf(text, size, "%u分%u秒", minutes, rest);
+    else
+        snprintf(text, size, "%u秒", rest);
+}
+
+static void AddDetail(ResultTexts *texts, const char *format, ...) __attribute__((format(printf, 2, 3)));
+static void AddDetail(ResultTexts *texts, const char *format, ...)
+{
+    size_t used = strlen(texts->Detail);
+    va_list args;
+    va_start(args, format);
+    vsnprintf(texts->Detail + used, sizeof texts->Detail - used, format, args);
+    va_end(args);
+}
+
+static void FileTimeText(const FILETIME *instant, char text[ResultTimeBytes])
+{
+    SYSTEMTIME time;
+    text[0] = '\0';
+    if (FileTimeToUnits(instant) && FileTimeToSystemTime(instant, &time))
+        FormatResultTime(&time, text);
+}
+
+// The line's planned times and format from the reservation and its
+// occurrence's start instant.
+static void StartLine(ResultTexts *texts, const ReserveEntry *entry, const FILETIME *start, const FILETIME *end)
+{
+    memset(texts, 0, sizeof *texts);
+    texts->Title = entry && entry->Title ? entry->Title : "";
+    FILETIME minute = FileTimeAdd(start, (LONGLONG)StartLead);
+    FileTimeText(&minute, texts->PlannedStart);
+    FileTimeText(end, texts->PlannedEnd);
+    if (entry && FormatBlockValid(entry->Format))
+        DescribeFormat((const WAVEFORMATEX *)entry->Format, false, texts->Format);
+}
+
+static void SetOutcome(ResultTexts *texts, const char *outcome, bool silent)
+{
+    snprintf(texts->Outcome, sizeof texts->Outcome, "%s%s", outcome, silent ? OutcomeSilentSuffix : "");
+}
+
+// The files of the recording, joined with " | ", and their total size.
+static void DescribeFiles(ResultTexts *texts)
+{
+    DWORD parts = App.RiffHeader == 1 && App.RecordingPart > 1 ? App.RecordingPart : 1;
+    texts->Files = (char *)HeapAllocZero((size_t)parts * (SavePathBytes + 3));
+    ULONGLONG total = 0;
+    for (DWORD part = 1; part <= parts && texts->Files; part++) {
+        char path[SavePathBytes];
+        if (part == 1)
+            memcpy(path, App.RecordingPath, sizeof path);
+        else if (!NumberedPartPath(App.RecordingPath, part, path, sizeof path))
+            continue;
+        if (part > 1)
+            strcat(texts->Files, " | ");
+        strcat(texts->Files, path);
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+            total += ((ULONGLONG)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    }
+    snprintf(texts->Bytes, sizeof texts->Bytes, "%llu", total);
+}
+
+static void TellResultsUnwritable(HWND mainWindow)
+{
+    Notice notice;
+    ComposeResultsUnwritable(&notice);
+    ShowNotice(mainWindow, &notice);
+}
+
+// Appends the line; a file that cannot be written is told once, until a
+// line reaches it again.
+static void WriteLine(HWND mainWindow, ResultTexts *texts)
+{
+    const char *fields[ResultFieldCount] = {
+        texts->Outcome,     texts->Title,   texts->PlannedStart, texts->PlannedEnd, texts->RecordStart,
+        texts->RecordEnd,   texts->Seconds, texts->Files,        texts->Bytes,      texts->Format,
+        texts->Detail,
+    };
+    if (AppendResultRecord(App.ProgramFolder, fields)) {
+        App.ResultsUnwritable = FALSE;
+        if (App.ResultsWindow)
+            PostMessageA(App.ResultsWindow, WM_RESULTSCHANGED, 0, 0);
+    } else if (!App.ResultsUnwritable) {
+        App.ResultsUnwritable = TRUE;
+        TellResultsUnwritable(mainWindow);
+    }
+    HeapFreeBlock(texts->Files);
+    texts->Files = NULL;
+}
+
+// ---- the moments of a run ----
+
+void NoteReservationBegun(const FILETIME *start, const SYSTEMTIME *now)
+{
+    App.ActiveStart = *start;
+    App.ActiveBegunAt = *now;
+    App.RecordingUnready = FALSE;
+    App.RecordingStartFailed = FALSE;
+    App.ActiveEndHow = ResultEndAtItsTime;
+    App.ActiveTakenOverBy[0] = '\0';
+}
+
+void NoteRecordingStarted(const SYSTEMTIME *now, bool ready)
+{
+    App.RecordingBegunAt = *now;
+    App.RecordingUnready = !ready;
+}
+
+void NoteReservationEnding(ResultEnd how, const char *next)
+{
+    App.ActiveEndHow = how;
+    snprintf(App.ActiveTakenOverBy, sizeof App.ActiveTakenOverBy, "%s", next ? next : "");
+}
+
+bool RecordingWasSilent()
+{
+    return !App.CaptureLoud;
+}
+
+// Seconds from the programme's start minute to the recording's start, when
+// the reservation was begun under way; 0 when it began on time.
+static ULONGLONG Lateness()
+{
+    FILETIME begun, recorded;
+    if (!SystemTimeToFileTime(&App.ActiveBegunAt, &begun) || !SystemTimeToFileTime(&App.RecordingBegunAt, &recorded))
+        return 0;
+    ULONGLONG start = FileTimeToUnits(&App.ActiveStart);
+    if (FileTimeToUnits(&begun) <= start + LateAfter)
+        return 0;
+    ULONGLONG minute = start + StartLead, at = FileTimeToUnits(&recorded);
+    return at > minute ? (at - minute) / FileTimeSecond : 0;
+}
+
+static bool DiskFull()
+{
+    ULONGLONG available = 0;
+    return FreeSpaceFor(App.PartPath, &available) && available < (ULONGLONG)App.CaptureBufferBytes * 4;
+}
+
+// Why the recording ended, and whether that cut it short.
+static bool DescribeEnd(ResultTexts *texts)
+{
+    if (App.WriteFailed) {
+        AddDetail(texts, DiskFull() ? "ディスクがいっぱいになりました。" : "ファイルに書き込めなくなりました。");
+        return true;
+    }
+    switch (App.ActiveEndHow) {
+    case ResultEndTakenOver:
+        AddDetail(texts, "次の予約「%s」が始まったところで終えました。", App.ActiveTakenOverBy);
+        return false;
+    case ResultEndByUser:
+        AddDetail(texts, "録音の停止で止めました。");
+        return true;
+    case ResultEndAtExit:
+        AddDetail(texts, "TALVO レコーダーを終了したため止まりました。");
+        return true;
+    default:
+        AddDetail(texts, "終了時刻まで録画しました。");
+        return false;
+    }
+}
+
+void LogRecordingStopped(HWND mainWindow)
+{
+    const ReserveEntry *entry = App.ActiveReservation;
+    ResultTexts texts;
+    StartLine(&texts, entry, &App.ActiveStart, &App.ActiveEnd);
+    FormatResultTime(&App.RecordingBegunAt, texts.RecordStart);
+    SYSTEMTIME now;
+    ReadLocalTime(&now);
+    FormatResultTime(&now, texts.RecordEnd);
+    DWORD rate = App.CaptureFormat.nAvgBytesPerSec;
+    snprintf(texts.Seconds, sizeof texts.Seconds, "%llu", rate ? (unsigned long long)(App.CapturedBytes / rate) : 0ULL);
+    DescribeFiles(&texts);
+
+    bool silent = RecordingWasSilent();
+    if (silent)
+        AddDetail(&texts, "音が入っていません。TALVO の出力ケーブルとパソコンの録音デバイスを確かめてください。");
+    ULONGLONG late = Lateness();
+    if (late) {
+        char length[32];
+        FormatLateness(late, length, sizeof length);
+        AddDetail(&texts, "番組の開始から %s 遅れて録画を始めました。", length);
+    }
+    if (App.RecordingUnready)
+        AddDetail(&texts, "開始時刻までに TALVO の準備ができなかったため、準備を待たずに録画しました。");
+    bool cut = DescribeEnd(&texts);
+    const char *outcome = cut ? OutcomeStopped
+                          : App.RecordingUnready ? OutcomeNotReady
+                          : late ? OutcomeRecordedLate
+                                 : OutcomeRecorded;
+    SetOutcome(&texts, outcome, silent);
+    WriteLine(mainWindow, &texts);
+}
+
+// The system's words for a failed start.
+static void DescribeStartFailure(ResultTexts *texts)
+{
+    char reason[256] = "";
+    switch (App.StartFailure) {
+    case StartFailedFile:
+        if (!App.StartError || !FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
+                                               App.StartError, 0, reason, sizeof reason, NULL))
+            snprintf(reason, sizeof reason, "保存先のフォルダーとファイル名を確かめてください。");
+        AddDetail(texts, "録音ファイルを作れませんでした: %s", reason);
+        break;
+    case StartFailedDevice:
+        if (waveInGetErrorTextA(App.StartError, reason, sizeof reason) != MMSYSERR_NOERROR)
+            snprintf(reason, sizeof reason, "エラー %lu", (unsigned long)App.StartError);
+        AddDetail(texts, "録音デバイスを開けませんでした: %s", reason);
+        break;
+    case StartFailedCodec:
+        AddDetail(texts, "この録音形式に変換できませんでした。");
+        break;
+    default:
+        AddDetail(texts, "メモリーが足りませんでした。");
+        break;
+    }
+    // The system's sentence ends with a line break.
+    size_t length = strlen(texts->Detail);
+    while (length > 0 && (texts->Detail[length - 1] == '\r' || texts->Detail[length - 1] == '\n'))
+        texts->Detail[--length] = '\0';
+}
+
+void LogReservationUnrecorded(HWND mainWindow)
+{
+    ResultTexts texts;
+    StartLine(&texts, App.ActiveReservation, &App.ActiveStart, &App.ActiveEnd);
+    if (App.RecordingStartFailed) {
+        DescribeStartFailure(&texts);
+    } else {
+        switch (App.ActiveEndHow) {
+        case ResultEndTakenOver:
+            AddDetail(&texts, "録音が始まる前に次の予約「%s」が始まりました。", App.ActiveTakenOverBy);
+            break;
+        case ResultEndByUser:
+            AddDetail(&texts, "録音が始まる前に停止しました。");
+            break;
+        case ResultEndAtExit:
+            AddDetail(&texts, "録音が始まる前に TALVO レコーダーを終了しました。");
+            break;
+        default:
+            AddDetail(&texts, "録音を始める前に終了時刻になりました。");
+            break;
+        }
+    }
+    SetOutcome(&texts, OutcomeNotRecorded, false);
+    WriteLine(mainWindow, &texts);
+}
+
+void LogInterruptedRecording(HWND mainWindow, const char *path)
+{
+    ResultTexts texts;
+    memset(&texts, 0, sizeof texts);
+    texts.Title = "";
+    size_t length = strlen(path) + 1;
+    texts.Files = (char *)HeapAllocZero(length);
+    if (texts.Files)
+        memcpy(texts.Files, path, length);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+        snprintf(texts.Bytes, sizeof texts.Bytes, "%llu",
+                 (unsigned long long)(((ULONGLONG)data.nFileSizeHigh << 32) | data.nFileSizeLow));
+    SetOutcome(&texts, OutcomeStopped, false);
+    AddDetail(&texts, "録音中に TALVO レコーダーが止まりました (パソコンの電源が切れたなど)。ファイルは再生できるように直しました。");
+    WriteLine(mainWindow, &texts);
+}
+
+// ---- missed programmes ----
+
+// Whether the file already has a line for the occurrence (the running
+// moment is written only every ten minutes: a programme recorded after it
+// was not missed).
+static bool AlreadyLogged(const ResultList *logged, const char *title, const char *plannedStart)
+{
+    for (uint32_t i = 0; i < logged->Count; i++) {
+        char *const *fields = logged->Items[i].Fields;
+        if (strcmp(fields[ResultTitle], title) == 0 && strcmp(fields[ResultPlannedStart], plannedStart) == 0)
+            return true;
+    }
+    return false;
+}
+
+// first: the earliest programme the notice can name, or none.
+static void TellMissedProgrammes(HWND mainWindow, const MissedOccurrence *first, uint32_t count)
+{
+    Notice notice;
+    const char *title = first && first->Entry->Title ? first->Entry->Title : "";
+    if (count == 1 && first) {
+        SYSTEMTIME start = OccurrenceStartMinute(&first->When);
+        ComposeProgrammeMissed(&notice, title, &start);
+    } else {
+        ComposeProgrammesMissed(&notice, first ? title : NULL, count);
+    }
+    ShowNotice(mainWindow, &notice);
+}
+
+void LogMissedProgrammes(HWND mainWindow, const MissedList *missed)
+{
+    if (missed->Count == 0 && missed->Older == 0)
+        return;
+    ResultList logged = {};
+    LoadResults(App.ProgramFolder, &logged);
+    const MissedOccurrence *first = NULL;
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < missed->Count; i++) {
+        const MissedOccurrence *item = &missed->Items[i];
+        ResultTexts texts;
+        StartLine(&texts, item->Entry, &item->When.Start, &item->When.End);
+        if (AlreadyLogged(&logged, texts.Title, texts.PlannedStart))
+            continue;
+        SetOutcome(&texts, OutcomeMissed, false);
+        AddDetail(&texts, "パソコンが止まっていたか、TALVO レコーダーが動いていませんでした。");
+        WriteLine(mainWindow, &texts);
+        if (!first)
+            first = item;
+        count++;
+    }
+    FreeResults(&logged);
+    if (missed->Older) {
+        ResultTexts texts;
+        memset(&texts, 0, sizeof texts);
+        texts.Title = "";
+        SetOutcome(&texts, OutcomeMissed, false);
+        AddDetail(&texts, "このほか、%d 日より前の番組 %lu 件も録画できませんでした。", (int)MissedDaysListed,
+                  (unsigned long)missed->Older);
+        WriteLine(mainWindow, &texts);
+    }
+    if (count + missed->Older > 0)
+        TellMissedProgrammes(mainWindow, first, count + missed->Older);
+}
+
+void RecallLastRunning()
+{
+    SYSTEMTIME away;
+    App.AwaySince = UnitsToFileTime(0);
+    if (LoadLastRunning(App.ProgramFolder, &away))
+        SystemTimeToFileTime(&away, &App.AwaySince);
+}
+
+void KeepLastRunning(const SYSTEMTIME *now, bool force)
+{
+    FILETIME instant;
+    if (!SystemTimeToFileTime(now, &instant))
+        return;
+    ULONGLONG at = FileTimeToUnits(&instant), last = FileTimeToUnits(&App.LastRunningSaved);
+    // A clock set back counts as due.
+    if (!force && last && at >= last && at - last < RunningEvery)
+        return;
+    SaveLastRunning(App.ProgramFolder, now);
+    App.LastRunningSaved = instant;
+}
