@@ -117,6 +117,8 @@ struct AppState {
     HWND MainWindow;
     HWND ReserveListWindow;
     HWND ResultsWindow;
+    // Shows a recording in its folder, for the tests; none: the shell's.
+    bool (*SelectInFolder)(const char *path);
     SYSTEMTIME LastTick;
     int PanelMode;                  // Source while on, 16 while off, 32 recording layout
     int StationIndex;               // station name of the current frequency, or -1

@@ -36,6 +36,12 @@ static void ShowReserveList(HWND window)
         App.ReserveListWindow = CreateReserveListWindow(App.Instance);
 }
 
+static void ShowResults(HWND window)
+{
+    (void)window;
+    ShowResultsWindow(App.Instance);
+}
+
 static void ShowAudioProperties(HWND window)
 {
     ShellExecuteA(window, "open", "RUNDLL32.EXE", "MMSYS.CPL,ShowAudioPropertySheet", NULL, SW_SHOWNORMAL);
@@ -81,6 +87,7 @@ static const struct {
     { IDM_EXIT, Exit },
     { IDM_OPEN, Open },
     { IDM_RESERVELIST, ShowReserveList },
+    { IDM_RESULTS, ShowResults },
     { IDM_AUDIOPROPERTIES, ShowAudioProperties },
     { IDM_OPTIONS, ShowOptions },
 };

@@ -99,7 +99,20 @@ static bool CreateListToolbar(HWND hwnd)
     };
     HWND toolbar = CreateToolbarEx(hwnd, WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, IDC_RESERVE_TOOLBAR, 5, HINST_COMMCTRL,
                                    IDB_STD_SMALL_COLOR, buttons, 5, 0, 0, 0, 0, sizeof(TBBUTTON));
-    return toolbar != NULL;
+    if (!toolbar)
+        return false;
+    // The results, apart from the commands on the reservations: the list
+    // view's "details" picture.
+    TBADDBITMAP views = { HINST_COMMCTRL, IDB_VIEW_SMALL_COLOR };
+    LRESULT first = SendMessageA(toolbar, TB_ADDBITMAP, 0, (LPARAM)&views);
+    if (first >= 0) {
+        const TBBUTTON results[] = {
+            { 0, 0, TBSTATE_ENABLED, TBSTYLE_SEP, {0, 0}, 0, 0 },
+            { (int)first + VIEW_DETAILS, IDM_RESULTS, TBSTATE_ENABLED, TBSTYLE_BUTTON, {0, 0}, 0, 0 },
+        };
+        SendMessageA(toolbar, TB_ADDBUTTONSA, 2, (LPARAM)results);
+    }
+    return true;
 }
 
 static void FillReserveListView(HWND listView)
@@ -274,6 +287,11 @@ static void OnDisableReservations(HWND hwnd)
 }
 
 // Starts the focused reservation at once, checked or not.
+static void OnShowResults(HWND hwnd)
+{
+    ShowResultsWindow((HINSTANCE)GetWindowLongPtrA(hwnd, GWLP_HINSTANCE));
+}
+
 static void OnStartReservationNow(HWND hwnd)
 {
     int row = FocusedSelectedRow(ListViewOf(hwnd));
@@ -300,6 +318,7 @@ static const ListCommand ListCommands[] = {
     { IDM_RESERVE_ENABLE, OnEnableReservations },
     { IDM_RESERVE_DISABLE, OnDisableReservations },
     { IDM_RESERVE_STARTNOW, OnStartReservationNow },
+    { IDM_RESULTS, OnShowResults },
 };
 
 static void OnReserveListCommand(HWND hwnd, int id)

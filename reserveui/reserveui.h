@@ -23,6 +23,18 @@ void PresetLabel(int preset, char *text, size_t size);
 // "毎日", "12/24(水)", "毎水曜日" or "月-金曜日".
 void DateLabel(const ReserveEntry *entry, char *text, size_t size);
 
+// ---- the results window ----
+
+// Opens the 録画結果 window at its stored place, or brings it forward.
+HWND ShowResultsWindow(HINSTANCE instance);
+LRESULT CALLBACK ResultsWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// The mark of a row by its outcome: 0 recorded, 1 partly, 2 not at all or
+// silent, 3 missed.
+int ResultMarkFor(const char *outcome);
+// Shows the folder of the row's recording with its file selected (through
+// App.SelectInFolder when set). False for a row without a file.
+bool OpenResultFolder(int row);
+
 // ---- reservations that overlap ----
 
 // Marks every row whose reservation overlaps another enabled one (the

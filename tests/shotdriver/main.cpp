@@ -20,6 +20,7 @@ static const DWORD Step = 100;
 
 static const char MainClass[] = "TALVORecClass";
 static const char ListClass[] = "ReserveListClass";
+static const char ResultsClass[] = "TALVOResultsClass";
 static const char DialogClass[] = "#32770";
 static const char MenuClass[] = "#32768";
 static const char OptionsCaption[] = "TALVO レコーダーのオプション";
@@ -371,6 +372,27 @@ static bool StopConfirm(RECT *shot)
 
 static bool AnswerNo(RECT *) { return CloseDialog("録音停止の確認", IDNO); }
 
+// The results the folder's file holds, from the main window's menu.
+static bool Results(RECT *shot)
+{
+    HWND main = MainWindow();
+    if (!main)
+        return false;
+    PostMessageA(main, WM_COMMAND, IDM_RESULTS, 0);
+    HWND results = WaitShown(ResultsClass, "録画結果");
+    Settle();
+    return Shoot(results, shot);
+}
+
+static bool CloseResults(RECT *)
+{
+    HWND results = FindShown(ResultsClass, NULL);
+    if (!results)
+        return false;
+    PostMessageA(results, WM_CLOSE, 0, 0);
+    return WaitGone(results);
+}
+
 // The taskbar's notification area, where the icon sits while the main
 // window is minimised.
 static HWND Taskbar() { return FindWindowA("Shell_TrayWnd", NULL); }
@@ -482,6 +504,8 @@ static const struct {
     { "notice", NoticeBalloon },
     { "stop-confirm", StopConfirm },
     { "answer-no", AnswerNo },
+    { "results", Results },
+    { "close-results", CloseResults },
     { "tray-menu", TrayMenu },
     { "exit", Exit },
     { "startup-error", StartupError },

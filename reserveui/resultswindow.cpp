@@ -1,0 +1,286 @@
+// The 録画結果 window: the results file in a list, newest first, read
+// afresh whenever a line is added; a row opens its recording's folder.
+#include "reserveui/reserveui.h"
+#include "app/appstate.h"
+#include "schedule/results.h"
+#include "settings/resultsfile.h"
+#include "res/resource.h"
+#include <objbase.h>
+#include <shlobj.h>
+#include <string.h>
+
+static const char ResultsClassName[] = "TALVOResultsClass";
+static const char ResultsCaption[] = "録画結果";
+
+// The file's columns, with the width each starts at.
+static const struct {
+    const char *Header;
+    int Width;
+    int Format;
+} Columns[ResultFieldCount] = {
+    { "結果", 150, LVCFMT_LEFT },        { "予約名", 130, LVCFMT_LEFT },
+    { "予定の開始", 140, LVCFMT_LEFT },  { "予定の終了", 140, LVCFMT_LEFT },
+    { "録画の開始", 140, LVCFMT_LEFT },  { "録画の終了", 140, LVCFMT_LEFT },
+    { "長さ(秒)", 70, LVCFMT_RIGHT },    { "ファイル", 220, LVCFMT_LEFT },
+    { "大きさ(バイト)", 100, LVCFMT_RIGHT }, { "形式", 160, LVCFMT_LEFT },
+    { "詳細", 320, LVCFMT_LEFT },
+};
+
+enum { ButtonWidth = 100, ButtonHeight = 24, Margin = 6, MinimumWidth = 320, MinimumHeight = 160 };
+enum ResultMark { MarkRecorded, MarkPartly, MarkFailed, MarkMissed, MarkCount };
+
+// The lines on show, oldest first as the file has them: row i shows line
+// Count - 1 - i.
+static ResultList Shown;
+static HIMAGELIST Marks;
+
+static HWND ListOf(HWND hwnd) { return GetDlgItem(hwnd, IDC_RESULTS_LIST); }
+
+int ResultMarkFor(const char *outcome)
+{
+    if (strstr(outcome, OutcomeSilentSuffix))
+        return MarkFailed;
+    if (strcmp(outcome, OutcomeRecorded) == 0)
+        return MarkRecorded;
+    if (strcmp(outcome, OutcomeMissed) == 0)
+        return MarkMissed;
+    if (strcmp(outcome, OutcomeNotRecorded) == 0)
+        return MarkFailed;
+    return MarkPartly;
+}
+
+static void FillResults(HWND hwnd)
+{
+    HWND list = ListOf(hwnd);
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    FreeResults(&Shown);
+    LoadResults(App.ProgramFolder, &Shown);
+    for (uint32_t row = 0; row < Shown.Count; row++) {
+        char *const *fields = Shown.Items[Shown.Count - 1 - row].Fields;
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = (int)row;
+        item.pszText = fields[ResultOutcome];
+        item.iImage = ResultMarkFor(fields[ResultOutcome]);
+        SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+        for (int column = 1; column < ResultFieldCount; column++) {
+            LVITEMA cell = {};
+            cell.iSubItem = column;
+            cell.pszText = fields[column];
+            SendMessageA(list, LVM_SETITEMTEXTA, (WPARAM)row, (LPARAM)&cell);
+        }
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, NULL, TRUE);
+}
+
+// ---- opening a recording's folder ----
+
+// The folder shown with the file selected, as Explorer does it.
+static bool SelectInFolder(const char *path)
+{
+    HRESULT initialised = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    PIDLIST_ABSOLUTE item = ILCreateFromPathA(path);
+    bool shown = item && SUCCEEDED(SHOpenFolderAndSelectItems(item, 0, NULL, 0));
+    if (item)
+        ILFree(item);
+    if (SUCCEEDED(initialised))
+        CoUninitialize();
+    return shown;
+}
+
+bool OpenResultFolder(int row)
+{
+    if (row < 0 || (uint32_t)row >= Shown.Count)
+        return false;
+    const char *files = Shown.Items[Shown.Count - 1 - row].Fields[ResultFiles];
+    // The first file of a split recording stands for them all.
+    char path[SavePathBytes];
+    const char *bar = strstr(files, " | ");
+    size_t length = bar ? (size_t)(bar - files) : strlen(files);
+    if (length == 0 || length >= sizeof path)
+        return false;
+    memcpy(path, files, length);
+    path[length] = '\0';
+    return App.SelectInFolder ? App.SelectInFolder(path) : SelectInFolder(path);
+}
+
+static void OpenFocusedRow(HWND hwnd)
+{
+    int row = (int)SendMessageA(ListOf(hwnd), LVM_GETNEXTITEM, (WPARAM)-1, LVNI_FOCUSED | LVNI_SELECTED);
+    if (!OpenResultFolder(row))
+        MessageBeep(MB_OK);
+}
+
+// ---- clearing ----
+
+static void ClearAllResults(HWND hwnd)
+{
+    if (MessageBoxA(hwnd, "録画結果をすべて消去しますか？\n録音したファイルは消えません。", ResultsCaption,
+                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    if (!ClearResults(App.ProgramFolder))
+        MessageBoxA(hwnd, "録画結果を消去できませんでした。ファイルをほかのプログラムで開いていないか確かめてください。",
+                    ResultsCaption, MB_OK | MB_ICONWARNING);
+    FillResults(hwnd);
+}
+
+// ---- creation and layout ----
+
+static bool CreateResultsList(HWND hwnd, HINSTANCE instance)
+{
+    HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
+                                    LVS_SINGLESEL | LVS_NOSORTHEADER | LVS_SHAREIMAGELISTS,
+                                0, 0, 0, 0, hwnd, (HMENU)(INT_PTR)IDC_RESULTS_LIST, instance, NULL);
+    if (!list)
+        return false;
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
+    if (!Marks) {
+        Marks = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_RESULT_MARKS), 16, 0, RGB(255, 0, 255),
+                                     IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    }
+    // The program keeps the image list; every opening of the window shares it.
+    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)Marks);
+    for (int c = 0; c < ResultFieldCount; c++) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+        column.fmt = c == 0 ? LVCFMT_LEFT : Columns[c].Format;
+        column.cx = Columns[c].Width;
+        column.pszText = (char *)Columns[c].Header;
+        SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)c, (LPARAM)&column);
+    }
+    return true;
+}
+
+static bool InitResultsWindow(HWND hwnd)
+{
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(hwnd, GWLP_HINSTANCE);
+    HWND clear = CreateWindowExA(0, "BUTTON", "すべて消去", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0,
+                                 0, ButtonWidth, ButtonHeight, hwnd, (HMENU)(INT_PTR)IDC_RESULTS_CLEAR, instance, NULL);
+    if (!clear || !CreateResultsList(hwnd, instance))
+        return false;
+    SendMessageA(clear, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), 0);
+    FillResults(hwnd);
+    return true;
+}
+
+static void OnResultsSize(HWND hwnd, int width, int height)
+{
+    int listHeight = height - ButtonHeight - 2 * Margin;
+    MoveWindow(ListOf(hwnd), 0, 0, width, listHeight > 0 ? listHeight : 0, TRUE);
+    MoveWindow(GetDlgItem(hwnd, IDC_RESULTS_CLEAR), width - ButtonWidth - Margin, height - ButtonHeight - Margin,
+               ButtonWidth, ButtonHeight, TRUE);
+}
+
+static void OnResultsMinMax(MINMAXINFO *info)
+{
+    info->ptMinTrackSize.x = MinimumWidth;
+    info->ptMinTrackSize.y = MinimumHeight;
+}
+
+static void OnResultsNotify(HWND hwnd, const NMHDR *header)
+{
+    if (header->idFrom != IDC_RESULTS_LIST)
+        return;
+    if (header->code == NM_DBLCLK || header->code == NM_RETURN)
+        OpenFocusedRow(hwnd);
+}
+
+static void OnResultsCommand(HWND hwnd, WORD id)
+{
+    if (id == IDC_RESULTS_CLEAR)
+        ClearAllResults(hwnd);
+}
+
+// The normal rectangle is kept, so that a minimised or maximised window
+// opens again at its normal place and size.
+static void CloseResultsWindow(HWND hwnd)
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (GetWindowPlacement(hwnd, &placement))
+        SaveResultsWindowRect(App.ProgramFolder, &placement.rcNormalPosition);
+    DestroyWindow(hwnd);
+}
+
+static void OnResultsDestroy(HWND hwnd)
+{
+    FreeResults(&Shown);
+    if (App.ResultsWindow == hwnd)
+        App.ResultsWindow = NULL;
+}
+
+LRESULT CALLBACK ResultsWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CREATE:
+        return InitResultsWindow(hwnd) ? 0 : -1;
+    case WM_SIZE:
+        OnResultsSize(hwnd, LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_GETMINMAXINFO:
+        OnResultsMinMax((MINMAXINFO *)lParam);
+        return 0;
+    case WM_SETFOCUS:
+        SetFocus(ListOf(hwnd));
+        return 0;
+    case WM_NOTIFY:
+        OnResultsNotify(hwnd, (const NMHDR *)lParam);
+        return 0;
+    case WM_COMMAND:
+        OnResultsCommand(hwnd, LOWORD(wParam));
+        return 0;
+    case WM_RESULTSCHANGED:
+        FillResults(hwnd);
+        return 0;
+    case WM_CLOSE:
+        CloseResultsWindow(hwnd);
+        return 0;
+    case WM_DESTROY:
+        OnResultsDestroy(hwnd);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+static bool RegisterResultsClass(HINSTANCE instance)
+{
+    WNDCLASSA known;
+    if (GetClassInfoA(instance, ResultsClassName, &known))
+        return true;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = ResultsWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
+    windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = ResultsClassName;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+HWND ShowResultsWindow(HINSTANCE instance)
+{
+    if (App.ResultsWindow) {
+        if (IsIconic(App.ResultsWindow))
+            ShowWindow(App.ResultsWindow, SW_RESTORE);
+        SetForegroundWindow(App.ResultsWindow);
+        return App.ResultsWindow;
+    }
+    if (!RegisterResultsClass(instance))
+        return NULL;
+    RECT rect;
+    bool stored = LoadResultsWindowRect(App.ProgramFolder, &rect);
+    HWND window = CreateWindowExA(0, ResultsClassName, ResultsCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, 900, 380, NULL, NULL, instance, NULL);
+    if (!window)
+        return NULL;
+    App.ResultsWindow = window;
+    if (stored)
+        RestoreWindowPlace(window, &rect, SW_SHOWNORMAL);
+    else
+        ShowWindow(window, SW_SHOWNORMAL);
+    SetForegroundWindow(window);
+    return window;
+}
