@@ -306,6 +306,18 @@ int UseFullDisk(DWORD capacity)
     return FullDiskOpens;
 }
 
+std::vector<std::vector<std::string>> ReadResults(const std::string &folder)
+{
+    std::vector<std::vector<std::string>> lines;
+    ResultList list;
+    if (!LoadResults(folder.c_str(), &list))
+        return lines;
+    for (uint32_t i = 0; i < list.Count; i++)
+        lines.emplace_back(list.Items[i].Fields, list.Items[i].Fields + ResultFieldCount);
+    FreeResults(&list);
+    return lines;
+}
+
 std::string BuildFolder()
 {
     char path[MAX_PATH] = "";

@@ -56,6 +56,9 @@ void PumpMessagesFor(DWORD milliseconds);
 // Returns how many such files were opened so far.
 int UseFullDisk(DWORD capacity);
 
+// The lines of folder's results file, oldest first, each its fields.
+std::vector<std::vector<std::string>> ReadResults(const std::string &folder);
+
 // The folder of the test program, where the other programs of the build lie.
 std::string BuildFolder();
 // ---- windows ----

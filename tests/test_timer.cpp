@@ -16,6 +16,8 @@
 #include "app/notices.h"
 #include "app/wake.h"
 #include "schedule/execute.h"
+#include "schedule/results.h"
+#include "reserveui/reserveui.h"
 #include "res/resource.h"
 
 namespace {
@@ -67,6 +69,7 @@ class TimerRecording : public testing::Test {
     // One tick at the test's clock; with realTime the audio gets its 100 ms.
     void Tick(bool realTime = false)
     {
+        SetTestClock(clock);
         OnTickAt(window, &clock);
         if (realTime)
             PumpMessagesFor(100);
@@ -83,6 +86,17 @@ class TimerRecording : public testing::Test {
             Tick(realTime);
         }
         return App.ReserveState == state;
+    }
+    // A new start in a new folder, for the cases of one test.
+    void StartAfresh()
+    {
+        CloseMainWindow(window);
+        window = NULL;
+        ResetAppState();
+        RemoveTree(folder);
+        folder = MakeTempFolder("timer");
+        SimDefaultStereo(&stereo);
+        LoadAllSections(folder);
     }
     // The stereo on and tuned to the preset; recordings leave it unmuted.
     void OnAndTunedTo(int preset)
@@ -1149,4 +1163,271 @@ TEST_F(TimerRecording, AProgrammeUnderWayGivesTheStereoTheWholeGraceFromItsBegin
     Tick();
     EXPECT_EQ(App.ReserveState, Recording) << "10:01:50.000";
     EXPECT_EQ(App.LastNoticeKind, NoticeStereoNotReady);
+}
+
+// ---- what became of each reservation: its line in the results ----
+
+namespace {
+
+typedef std::vector<std::string> ResultFields;
+
+std::string FormatOf(const ReserveEntry *entry)
+{
+    char text[FormatDescriptionBytes];
+    DescribeFormat((const WAVEFORMATEX *)entry->Format, false, text);
+    return text;
+}
+
+uint64_t FileSize(const std::string &path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+}
+
+}  // namespace
+
+TEST_F(TimerRecording, RecordingsToTheirEndOrToTheNextAreLoggedWithTheirFiles)
+{
+    OnAndTunedTo(4);
+    App.OptionFlags.PowOffEndRec = 0;
+    ReserveEntry *whole = Add("最後まで", 4, 0, 5, 10, 0, 10, 1, "whole.wav");
+    Add("引き継ぐ前", 4, 0, 5, 10, 2, 10, 10, "before.wav");
+    Add("引き継いだ", 4, 0, 5, 10, 3, 10, 4, "after.wav");
+    Open(At(9, 59, 55));
+    Tick();
+    ASSERT_EQ(App.ReserveState, Recording);
+    RecordFor(25);
+    clock = At(10, 1, 0);
+    Tick();
+    ASSERT_EQ(App.ReserveState, Idle);
+    clock = At(10, 1, 55);
+    ASSERT_TRUE(TickUntil(Recording, 5, true));
+    RecordFor(10);
+    clock = At(10, 2, 55);
+    Tick();
+    ASSERT_STREQ(App.ActiveReservation->Title, "引き継いだ");
+    ASSERT_TRUE(TickUntil(Recording, 5, true));
+    RecordFor(10);
+    clock = At(10, 4, 0);
+    Tick();
+
+    std::vector<ResultFields> lines = ReadResults(folder);
+    ASSERT_EQ(lines.size(), 3u);
+    const ResultFields &first = lines[0];
+    EXPECT_EQ(first[ResultOutcome], "録画しました") << "the stereo's tone is no silence";
+    EXPECT_EQ(first[ResultTitle], "最後まで");
+    EXPECT_EQ(first[ResultPlannedStart], "2027/03/05 10:00:00");
+    EXPECT_EQ(first[ResultPlannedEnd], "2027/03/05 10:01:00");
+    EXPECT_EQ(first[ResultRecordStart], "2027/03/05 09:59:55") << "a ready stereo records from the tick that begins";
+    EXPECT_EQ(first[ResultRecordEnd], "2027/03/05 10:01:00");
+    WaveParts parts;
+    ASSERT_EQ(ParseWave(ReadTextFile(folder + "whole.wav"), &parts), "");
+    EXPECT_EQ(first[ResultSeconds], std::to_string(parts.Frames() / 22050));
+    EXPECT_EQ(first[ResultFiles], folder + "whole.wav");
+    EXPECT_EQ(first[ResultBytes], std::to_string(FileSize(folder + "whole.wav")));
+    EXPECT_EQ(first[ResultFormat], FormatOf(whole));
+    EXPECT_NE(first[ResultFormat], "");
+    EXPECT_EQ(first[ResultDetail], "終了時刻まで録画しました。");
+
+    EXPECT_EQ(lines[1][ResultTitle], "引き継ぐ前");
+    EXPECT_EQ(lines[1][ResultOutcome], "録画しました") << "ended as designed";
+    EXPECT_EQ(lines[1][ResultDetail], "次の予約「引き継いだ」が始まったところで終えました。");
+    EXPECT_EQ(lines[1][ResultRecordEnd], "2027/03/05 10:02:55");
+    EXPECT_EQ(lines[2][ResultTitle], "引き継いだ");
+    EXPECT_EQ(lines[2][ResultOutcome], "録画しました");
+}
+
+TEST_F(TimerRecording, AnUnpluggedStereoRecordsSilenceAndBothAreTold)
+{
+    stereo.Power = 0;
+    stereo.Source = 1;
+    App.OptionFlags.PowOffEndRec = 0;
+    Add("抜けたまま", 6, 5, 0, 10, 0, 10, 1, "silent.wav");
+    Open(At(9, 59, 50));
+    SimSetFaults(SimUnplugged);
+    ASSERT_TRUE(TickUntil(Recording, 300, false));
+    RecordFor(25);
+    clock = At(10, 1, 0);
+    Tick();
+    ASSERT_EQ(App.ReserveState, Idle);
+    EXPECT_EQ(App.LastNoticeKind, NoticeRecordingSilent);
+    EXPECT_NE(std::string(App.LastNotice.szInfo).find("音が入っていません"), std::string::npos) << App.LastNotice.szInfo;
+    std::vector<ResultFields> lines = ReadResults(folder);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0][ResultOutcome], "準備が間に合いませんでした (無音)");
+    EXPECT_EQ(lines[0][ResultRecordStart], "2027/03/05 10:00:15") << "at the end of the grace";
+    EXPECT_EQ(lines[0][ResultDetail],
+              "音が入っていません。TALVO の出力ケーブルとパソコンの録音デバイスを確かめてください。"
+              "開始時刻までに TALVO の準備ができなかったため、準備を待たずに録画しました。終了時刻まで録画しました。");
+}
+
+TEST_F(TimerRecording, AStopByTheUserOrByTheExitSaysWhichAndKeepsTheFile)
+{
+    struct Case {
+        const char *what;
+        bool byUser;
+        const char *detail;
+    } cases[] = {
+        { "the stop key", true, "録音の停止で止めました。" },
+        { "the program's end", false, "TALVO レコーダーを終了したため止まりました。" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        StartAfresh();
+        OnAndTunedTo(4);
+        Add("途中まで", 4, 0, 5, 10, 0, 11, 0, "cut.wav");
+        Open(At(9, 59, 55));
+        Tick();
+        ASSERT_EQ(App.ReserveState, Recording);
+        RecordFor(35);
+        if (c.byUser) {
+            DialogWatch watch;
+            StartDialogWatch(&watch, GetCurrentProcessId(), IDYES, 5000);
+            SendMessageA(App.Panel.CdKeys[1], BM_CLICK, 0, 0);
+            PumpMessages();
+            ASSERT_TRUE(FinishDialogWatch(&watch).Seen);
+            EXPECT_EQ(App.ReserveState, Idle);
+        }
+        CloseMainWindow(window);
+        window = NULL;
+        std::vector<ResultFields> lines = ReadResults(folder);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0][ResultOutcome], "途中で止まりました");
+        EXPECT_EQ(lines[0][ResultDetail], c.detail);
+        EXPECT_EQ(lines[0][ResultFiles], folder + "cut.wav");
+        EXPECT_NE(lines[0][ResultBytes], "0");
+    }
+}
+
+TEST_F(TimerRecording, AProgrammeBegunUnderWaySaysHowLate)
+{
+    OnAndTunedTo(4);
+    Add("途中から", 4, 5, 0, 10, 0, 10, 5, "late.wav");
+    Open(At(10, 1, 30));
+    ASSERT_EQ(App.ReserveState, Armed) << "begun by the start itself";
+    ASSERT_TRUE(TickUntil(Recording, 10, true));
+    RecordFor(35);
+    clock = At(10, 5, 0);
+    Tick();
+    std::vector<ResultFields> lines = ReadResults(folder);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0][ResultOutcome], "途中から録画しました");
+    EXPECT_EQ(lines[0][ResultPlannedStart], "2027/03/05 10:00:00");
+    ASSERT_EQ(lines[0][ResultRecordStart], "2027/03/05 10:01:30");
+    EXPECT_EQ(lines[0][ResultDetail], "番組の開始から 1分30秒 遅れて録画を始めました。終了時刻まで録画しました。");
+}
+
+TEST_F(TimerRecording, AFullDiskAWriteErrorAndAFailedOpenAreLoggedWithTheirReasons)
+{
+    struct Case {
+        const char *what;
+        ULONGLONG freeSpace;  // 0: what the disk says
+        const char *detail;
+    } cases[] = {
+        { "the disk is full", 1000, "ディスクがいっぱいになりました。" },
+        { "a write error with room on the disk", 0, "ファイルに書き込めなくなりました。" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        StartAfresh();
+        OnAndTunedTo(4);
+        UseFullDisk(300000);
+        Add("満杯", 4, 0, 5, 10, 0, 11, 0, "full.wav");
+        Open(At(9, 59, 55));
+        Tick();
+        ASSERT_EQ(App.ReserveState, Recording);
+        App.FreeSpaceLimit = c.freeSpace;
+        std::string audio(App.CaptureBufferBytes, '\x11');
+        for (int i = 0; i < 200 && !App.WriteFailed; i++)
+            StageCapture((const BYTE *)audio.data(), (DWORD)audio.size());
+        ASSERT_TRUE(App.WriteFailed);
+        Tick();
+        ASSERT_EQ(App.ReserveState, Idle);
+        std::vector<ResultFields> lines = ReadResults(folder);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0][ResultOutcome], "途中で止まりました");
+        EXPECT_EQ(lines[0][ResultDetail], c.detail);
+        EXPECT_EQ(lines[0][ResultFiles], folder + "full.wav");
+    }
+
+    // A folder that cannot be made: nothing recorded, the system says why.
+    StartAfresh();
+    OnAndTunedTo(1);
+    ReserveEntry *e = Add("行き先なし", 1, 0, 5, 10, 0, 11, 0, "x.wav");
+    HeapFreeBlock(e->SavePath);
+    e->SavePath = HeapStrDup((folder + "missing\\deeper\\x.wav").c_str());
+    Open(At(9, 59, 55));
+    Tick();
+    ASSERT_EQ(App.ReserveState, Idle);
+    std::vector<ResultFields> lines = ReadResults(folder);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0][ResultOutcome], "録画できませんでした");
+    const std::string prefix = "録音ファイルを作れませんでした: ";
+    EXPECT_EQ(lines[0][ResultDetail].rfind(prefix, 0), 0u) << lines[0][ResultDetail];
+    EXPECT_GT(lines[0][ResultDetail].size(), prefix.size()) << "with the system's reason";
+    EXPECT_EQ(lines[0][ResultRecordStart], "");
+    EXPECT_EQ(lines[0][ResultFiles], "");
+}
+
+TEST_F(TimerRecording, ProgrammesMissedWhileAwayAreLoggedOnceWithOneNotice)
+{
+    std::string ini = folder + SettingsFileName;
+    Add("毎日", 2, 255, 0, 6, 0, 6, 30, "daily.wav");
+
+    // Three days away: one line each, one notice for them all.
+    WritePrivateProfileStringA("RESULTS", "Running", "2027/03/02 07:00:00", ini.c_str());
+    Open(At(8, 0, 0));
+    std::vector<ResultFields> lines = ReadResults(folder);
+    ASSERT_EQ(lines.size(), 3u);
+    const char *days[] = { "2027/03/03 06:00:00", "2027/03/04 06:00:00", "2027/03/05 06:00:00" };
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(lines[i][ResultOutcome], "見逃しました");
+        EXPECT_EQ(lines[i][ResultTitle], "毎日");
+        EXPECT_EQ(lines[i][ResultPlannedStart], days[i]);
+        EXPECT_EQ(lines[i][ResultRecordStart], "");
+    }
+    EXPECT_EQ(App.NoticeCount, 1u);
+    EXPECT_EQ(App.LastNoticeKind, NoticeProgrammeMissed);
+    EXPECT_NE(std::string(App.LastNotice.szInfo).find("3 件"), std::string::npos) << App.LastNotice.szInfo;
+    CloseMainWindow(window);
+    window = NULL;
+    char running[32] = "";
+    GetPrivateProfileStringA("RESULTS", "Running", "", running, sizeof running, ini.c_str());
+    EXPECT_STREQ(running, "2027/03/05 08:00:00") << "the moment of the exit";
+
+    // Started again at once: nothing more was missed.
+    DWORD notices = App.NoticeCount;
+    Open(At(8, 0, 10));
+    EXPECT_EQ(ReadResults(folder).size(), 3u);
+    EXPECT_EQ(App.NoticeCount, notices);
+    CloseMainWindow(window);
+    window = NULL;
+
+    // Ten days away: a week is listed (the last three days already were), the
+    // three days before it are counted in one line.
+    WritePrivateProfileStringA("RESULTS", "Running", "2027/02/23 07:00:00", ini.c_str());
+    Open(At(8, 0, 20));
+    lines = ReadResults(folder);
+    ASSERT_EQ(lines.size(), 3u + 4u + 1u);
+    EXPECT_EQ(lines[3][ResultPlannedStart], "2027/02/27 06:00:00");
+    EXPECT_EQ(lines[6][ResultPlannedStart], "2027/03/02 06:00:00");
+    EXPECT_EQ(lines[7][ResultOutcome], "見逃しました");
+    EXPECT_EQ(lines[7][ResultDetail], "このほか、7 日より前の番組 3 件も録画できませんでした。");
+    EXPECT_EQ(App.NoticeCount, notices + 1);
+    EXPECT_NE(std::string(App.LastNotice.szInfo).find("7 件"), std::string::npos) << App.LastNotice.szInfo;
+}
+
+TEST_F(TimerRecording, AnOlderSettingsFileWithoutTheRunningMomentLogsNothingAsMissed)
+{
+    std::string ini = folder + SettingsFileName;
+    WriteTextFile(ini, "[OPTION]\r\nPowOnStart=0\r\n[RESERVE]\r\n0=1,毎日,2,0,0,255,0,0,6,0,6,30,C:\\rec\\d.wav,1,"
+                       "010001002256000022560000010008000000\r\n");
+    LoadAllSections(folder);
+    ASSERT_EQ(App.ReserveList.Count, 1u);
+    Open(At(8, 0, 0));
+    EXPECT_TRUE(ReadResults(folder).empty());
+    EXPECT_EQ(App.NoticeCount, 0u);
+    EXPECT_FALSE(GetFileAttributesA((folder + ResultsFileName).c_str()) != INVALID_FILE_ATTRIBUTES);
 }
