@@ -73,9 +73,12 @@ void ShutdownMainWindow(HWND window)
         NoteReservationEnding(ResultEndAtExit, NULL);
         EndReservation(window, &App.DeviceStatus);
     }
-    // The list window stores its geometry when it closes, before it is saved.
+    // The list window stores its geometry when it closes, before it is saved;
+    // the results window stores its own.
     if (App.ReserveListWindow)
         SendMessageA(App.ReserveListWindow, WM_CLOSE, 0, 0);
+    if (App.ResultsWindow)
+        SendMessageA(App.ResultsWindow, WM_CLOSE, 0, 0);
     if (App.OptionFlags.PowOffEnd && App.DeviceStatus.Power == 1)
         DeviceSendCommand(PowerOff, 0);
     static const SettingsSection order[] = {

@@ -87,6 +87,17 @@ class TimerRecording : public testing::Test {
         }
         return App.ReserveState == state;
     }
+    // "抜けたまま" on preset 6 from 10:00 for minutes, the stereo off and
+    // unplugged from just before it begins, without the power-off.
+    void OpenUnplugged(int minutes, const char *file)
+    {
+        stereo.Power = 0;
+        stereo.Source = 1;
+        App.OptionFlags.PowOffEndRec = 0;
+        Add("抜けたまま", 6, 5, 0, 10, 0, 10, minutes, file);
+        Open(At(9, 59, 50));
+        SimSetFaults(SimUnplugged);
+    }
     // A new start in a new folder, for the cases of one test.
     void StartAfresh()
     {
@@ -1103,12 +1114,7 @@ TEST_F(TimerRecording, AStereoThatReportsAStaleMuteAfterSwitchingOnEndsMuted)
 
 TEST_F(TimerRecording, AnUnpluggedStereoCostsTheProgrammeTheGraceAndIsPreparedWhenBack)
 {
-    stereo.Power = 0;
-    stereo.Source = 1;
-    App.OptionFlags.PowOffEndRec = 0;
-    Add("抜けたまま", 6, 5, 0, 10, 0, 10, 2, "late.wav");
-    Open(At(9, 59, 50));
-    SimSetFaults(SimUnplugged);
+    OpenUnplugged(2, "late.wav");
     ASSERT_TRUE(TickUntil(Armed, 60, false));
     ASSERT_TRUE(TickUntil(Recording, 250, false));
     EXPECT_EQ(App.LastTick.wMinute, 0);
@@ -1241,12 +1247,7 @@ TEST_F(TimerRecording, RecordingsToTheirEndOrToTheNextAreLoggedWithTheirFiles)
 
 TEST_F(TimerRecording, AnUnpluggedStereoRecordsSilenceAndBothAreTold)
 {
-    stereo.Power = 0;
-    stereo.Source = 1;
-    App.OptionFlags.PowOffEndRec = 0;
-    Add("抜けたまま", 6, 5, 0, 10, 0, 10, 1, "silent.wav");
-    Open(At(9, 59, 50));
-    SimSetFaults(SimUnplugged);
+    OpenUnplugged(1, "silent.wav");
     ASSERT_TRUE(TickUntil(Recording, 300, false));
     RecordFor(25);
     clock = At(10, 1, 0);
