@@ -77,11 +77,20 @@ static void FillResults(HWND hwnd)
 
 // ---- opening a recording's folder ----
 
-// The folder shown with the file selected, as Explorer does it.
+// The folder shown with the file selected, as Explorer does it; a file that
+// is gone leaves its folder to be shown (selected in the one above it).
 static bool SelectInFolder(const char *path)
 {
     HRESULT initialised = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     PIDLIST_ABSOLUTE item = ILCreateFromPathA(path);
+    if (!item) {
+        char folder[SavePathBytes];
+        SplitPath(path, folder, NULL);
+        size_t length = strlen(folder);
+        if (length > 3 && folder[length - 1] == '\\')
+            folder[length - 1] = '\0';
+        item = folder[0] ? ILCreateFromPathA(folder) : NULL;
+    }
     bool shown = item && SUCCEEDED(SHOpenFolderAndSelectItems(item, 0, NULL, 0));
     if (item)
         ILFree(item);

@@ -117,7 +117,8 @@ static void TellResultsUnwritable(HWND mainWindow)
 }
 
 // Appends the line; a file that cannot be written is told once, until a
-// line reaches it again.
+// line reaches it again (at the start, before there is a window to tell it
+// from, the next failure tells it).
 static void WriteLine(HWND mainWindow, ResultTexts *texts)
 {
     const char *fields[ResultFieldCount] = {
@@ -129,7 +130,7 @@ static void WriteLine(HWND mainWindow, ResultTexts *texts)
         App.ResultsUnwritable = FALSE;
         if (App.ResultsWindow)
             PostMessageA(App.ResultsWindow, WM_RESULTSCHANGED, 0, 0);
-    } else if (!App.ResultsUnwritable) {
+    } else if (!App.ResultsUnwritable && mainWindow) {
         App.ResultsUnwritable = TRUE;
         TellResultsUnwritable(mainWindow);
     }

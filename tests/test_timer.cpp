@@ -122,6 +122,14 @@ class TimerRecording : public testing::Test {
         for (int i = 0; i < ticks; i++)
             Tick(true);
     }
+    // Records in real time until the recording has heard the stereo (the
+    // device's first buffers can be slow to come); false after eight seconds.
+    bool RecordUntilHeard()
+    {
+        for (int i = 0; i < 80 && !App.CaptureLoud; i++)
+            Tick(true);
+        return App.CaptureLoud != FALSE;
+    }
     std::string WindowText(int id)
     {
         char text[256] = "";
@@ -1204,18 +1212,18 @@ TEST_F(TimerRecording, RecordingsToTheirEndOrToTheNextAreLoggedWithTheirFiles)
     Open(At(9, 59, 55));
     Tick();
     ASSERT_EQ(App.ReserveState, Recording);
-    RecordFor(25);
+    ASSERT_TRUE(RecordUntilHeard());
     clock = At(10, 1, 0);
     Tick();
     ASSERT_EQ(App.ReserveState, Idle);
     clock = At(10, 1, 55);
     ASSERT_TRUE(TickUntil(Recording, 5, true));
-    RecordFor(10);
+    ASSERT_TRUE(RecordUntilHeard());
     clock = At(10, 2, 55);
     Tick();
     ASSERT_STREQ(App.ActiveReservation->Title, "引き継いだ");
     ASSERT_TRUE(TickUntil(Recording, 5, true));
-    RecordFor(10);
+    ASSERT_TRUE(RecordUntilHeard());
     clock = At(10, 4, 0);
     Tick();
 
@@ -1282,7 +1290,7 @@ TEST_F(TimerRecording, AStopByTheUserOrByTheExitSaysWhichAndKeepsTheFile)
         Open(At(9, 59, 55));
         Tick();
         ASSERT_EQ(App.ReserveState, Recording);
-        RecordFor(35);
+        ASSERT_TRUE(RecordUntilHeard());
         if (c.byUser) {
             DialogWatch watch;
             StartDialogWatch(&watch, GetCurrentProcessId(), IDYES, 5000);
@@ -1309,7 +1317,7 @@ TEST_F(TimerRecording, AProgrammeBegunUnderWaySaysHowLate)
     Open(At(10, 1, 30));
     ASSERT_EQ(App.ReserveState, Armed) << "begun by the start itself";
     ASSERT_TRUE(TickUntil(Recording, 10, true));
-    RecordFor(35);
+    ASSERT_TRUE(RecordUntilHeard());
     clock = At(10, 5, 0);
     Tick();
     std::vector<ResultFields> lines = ReadResults(folder);
