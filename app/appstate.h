@@ -117,6 +117,7 @@ struct AppState {
     HWND MainWindow;
     HWND ReserveListWindow;
     HWND ResultsWindow;
+    UINT Dpi;                       // the main window's DPI (app/dpi.h); 0 before it exists
     // Shows a recording in its folder, for the tests; none: the shell's.
     bool (*SelectInFolder)(const char *path);
     SYSTEMTIME LastTick;

@@ -5,6 +5,7 @@
 #include "app/taskbar.h"
 #include "app/onecopy.h"
 #include "app/power.h"
+#include "app/dpi.h"
 #include "app/wake.h"
 #include "app/savenotice.h"
 #include "settings/safesave.h"
@@ -39,6 +40,7 @@ bool InitMainWindow(HWND window)
     INITCOMMONCONTROLSEX controls = { sizeof controls,
                                       ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_DATE_CLASSES };
     InitCommonControlsEx(&controls);
+    App.Dpi = WindowDpi(window);
     LoadPanelGraphics(instance);
     LoadMenus(instance);
     CreatePanelFonts(window);
@@ -159,6 +161,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case WM_TRAYNOTIFY:
         OnTrayNotify(window, lParam);
+        return 0;
+    case WM_DPICHANGED:
+        OnMainDpiChanged(window, wParam, (const RECT *)lParam);
         return 0;
     case WM_EXITSIZEMOVE:
         SaveSettingsChange(SectionWindow);  // the window's new place

@@ -2,6 +2,7 @@
 // the message loop.
 #include "app/mainwindow.h"
 #include "app/appstate.h"
+#include "app/dpi.h"
 #include "res/resource.h"
 #include <string.h>
 
@@ -87,8 +88,10 @@ HWND CreateMainWindow(HINSTANCE instance)
     // The stored place is the one the window was saved at, read back the
     // way it was written; the window is shown later by the caller.
     RECT place = { App.WindowLeft, App.WindowTop, App.WindowLeft + MainWindowWidth, App.WindowTop + MainWindowHeight };
-    if (window)
+    if (window) {
         RestoreWindowPlace(window, &place, SW_HIDE);
+        FitMainWindowToDpi(window);
+    }
     return window;
 }
 

@@ -14,12 +14,18 @@
 // would be most of what the program costs while it waits.
 static void UpdateDisplay(HWND window, const SYSTEMTIME *now, bool redraw)
 {
+    RECT shown = ShownDisplayRect();
     if (redraw) {
-        InvalidateRect(window, &DisplayRect, FALSE);
+        InvalidateRect(window, &shown, FALSE);
         return;
     }
     if (!BlinkersChange(now) || !IsWindowVisible(window))
         return;
+    // Drawn larger than its own dots, the display is composed again whole.
+    if (shown.right - shown.left != DisplaySize) {
+        InvalidateRect(window, &shown, FALSE);
+        return;
+    }
     HDC context = GetDC(window);
     if (!context)
         return;

@@ -60,8 +60,11 @@ void DrawPanelButton(const DRAWITEMSTRUCT *item)
         DrawFrameControl(item->hDC, &face, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
     }
     int shift = pressed ? 1 : 0;
-    ImageList_Draw(App.ButtonImages, (int)item->CtlID - 1, item->hDC, item->rcItem.left + 3 + shift,
-                   item->rcItem.top + 3 + shift, ILD_TRANSPARENT);
+    // The picture in the middle of the key.
+    int width = 16, height = 16;
+    ImageList_GetIconSize(App.ButtonImages, &width, &height);
+    int x = (item->rcItem.left + item->rcItem.right - width) / 2, y = (item->rcItem.top + item->rcItem.bottom - height) / 2;
+    ImageList_Draw(App.ButtonImages, (int)item->CtlID - 1, item->hDC, x + shift, y + shift, ILD_TRANSPARENT);
     if (item->itemState & ODS_FOCUS) {
         RECT focus = item->rcItem;
         InflateRect(&focus, -3, -3);
@@ -100,7 +103,8 @@ static void OnButtonPress(HWND button, int id)
     // The screen times out like after a reported change, also when the level
     // is already at the end of its range and the stereo reports nothing new.
     App.TempDisplayTicks = 50;
-    InvalidateRect(GetParent(button), &DisplayRect, FALSE);
+    RECT shown = ShownDisplayRect();
+    InvalidateRect(GetParent(button), &shown, FALSE);
 }
 
 static void OnButtonRelease(int id)

@@ -2,6 +2,7 @@
 // main window in one piece, so that it never flickers.
 #include "panel/panel.h"
 #include "app/appstate.h"
+#include "app/dpi.h"
 #include <math.h>
 #include <string.h>
 
@@ -163,7 +164,8 @@ void PaintDisplay(HWND mainWindow)
 {
     PAINTSTRUCT paint;
     HDC window = BeginPaint(mainWindow, &paint);
-    RECT frame = DisplayRect;
+    RECT shown = ShownDisplayRect();
+    RECT frame = shown;
     InflateRect(&frame, 2, 2);
     DrawEdge(window, &frame, EDGE_SUNKEN, BF_RECT);
     HDC memory = CreateCompatibleDC(window);
@@ -171,7 +173,15 @@ void PaintDisplay(HWND mainWindow)
     if (bitmap) {
         HGDIOBJ previous = SelectObject(memory, bitmap);
         RenderDisplay(memory);
-        BitBlt(window, DisplayRect.left, DisplayRect.top, DisplaySize, DisplaySize, memory, 0, 0, SRCCOPY);
+        // Each dot a solid square of whole pixels: copied, never blended.
+        int side = shown.right - shown.left;
+        if (side == DisplaySize) {
+            BitBlt(window, shown.left, shown.top, DisplaySize, DisplaySize, memory, 0, 0, SRCCOPY);
+        } else {
+            int mode = SetStretchBltMode(window, COLORONCOLOR);
+            StretchBlt(window, shown.left, shown.top, side, side, memory, 0, 0, DisplaySize, DisplaySize, SRCCOPY);
+            SetStretchBltMode(window, mode);
+        }
         SelectObject(memory, previous);
         DeleteObject(bitmap);
     }

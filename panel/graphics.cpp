@@ -1,12 +1,64 @@
 // The panel's images, bitmaps and fonts, loaded once at start-up.
 #include "panel/panel.h"
 #include "app/appstate.h"
+#include "app/dpi.h"
 #include "res/resource.h"
+
+enum { KeyImageSize = 16 };
+static const COLORREF KeyImageClear = RGB(255, 0, 255);
+
+// The key pictures with each pixel a square of scale × scale: pixel art
+// stays sharp at a whole scale.
+static HIMAGELIST LoadKeyImages(HINSTANCE instance, int scale)
+{
+    if (scale <= 1)
+        return ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_BUTTONS), KeyImageSize, 0, KeyImageClear,
+                                    IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    HBITMAP art = (HBITMAP)LoadImageA(instance, MAKEINTRESOURCEA(IDB_BUTTONS), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+    BITMAP size = {};
+    if (!art || !GetObjectA(art, sizeof size, &size)) {
+        if (art)
+            DeleteObject(art);
+        return NULL;
+    }
+    HIMAGELIST images = ImageList_Create(KeyImageSize * scale, KeyImageSize * scale, ILC_COLOR24 | ILC_MASK,
+                                         size.bmWidth / KeyImageSize, 0);
+    HDC screen = GetDC(NULL);
+    HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+    HBITMAP scaled = CreateCompatibleBitmap(screen, size.bmWidth * scale, size.bmHeight * scale);
+    if (images && from && to && scaled) {
+        HGDIOBJ oldFrom = SelectObject(from, art), oldTo = SelectObject(to, scaled);
+        SetStretchBltMode(to, COLORONCOLOR);
+        StretchBlt(to, 0, 0, size.bmWidth * scale, size.bmHeight * scale, from, 0, 0, size.bmWidth, size.bmHeight,
+                   SRCCOPY);
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+        ImageList_AddMasked(images, scaled, KeyImageClear);
+    }
+    if (scaled)
+        DeleteObject(scaled);
+    if (from)
+        DeleteDC(from);
+    if (to)
+        DeleteDC(to);
+    ReleaseDC(NULL, screen);
+    DeleteObject(art);
+    return images;
+}
+
+void ScaleKeyImages(HINSTANCE instance, UINT dpi)
+{
+    HIMAGELIST images = LoadKeyImages(instance, DotPixels(dpi));
+    if (!images)
+        return;
+    if (App.ButtonImages)
+        ImageList_Destroy(App.ButtonImages);
+    App.ButtonImages = images;
+}
 
 bool LoadPanelGraphics(HINSTANCE instance)
 {
-    App.ButtonImages = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_BUTTONS), 16, 0, RGB(255, 0, 255),
-                                            IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    App.ButtonImages = LoadKeyImages(instance, DotPixels(App.Dpi ? App.Dpi : (UINT)BaseDpi));
     App.LargeGlyphs = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_LARGE_GLYPHS));
     App.SmallGlyphs = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_SMALL_GLYPHS));
     App.Pictograms = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_PICTOGRAMS));
@@ -46,9 +98,13 @@ static HFONT CreateMessageFont(HWND window, const char *face, int points)
     metrics.cbSize = CCSIZEOF_STRUCT(NONCLIENTMETRICSA, lfMessageFont);
     SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0);
     LOGFONTA font = metrics.lfMessageFont;
-    HDC context = GetDC(window);
-    font.lfHeight = -MulDiv(points, GetDeviceCaps(context, LOGPIXELSY), 72);
-    ReleaseDC(window, context);
+    UINT dpi = App.Dpi;
+    if (!dpi) {
+        HDC context = GetDC(window);
+        dpi = (UINT)GetDeviceCaps(context, LOGPIXELSY);
+        ReleaseDC(window, context);
+    }
+    font.lfHeight = -MulDiv(points, (int)dpi, 72);
     if (face)
         lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
     return CreateFontIndirectA(&font);

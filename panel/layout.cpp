@@ -1,6 +1,8 @@
 // The keys of the main window and which of them each panel mode shows.
 #include "panel/panel.h"
 #include "app/appstate.h"
+#include "app/dpi.h"
+#include "app/mainwindow.h"
 
 struct KeyLayout {
     const char *Class;
@@ -16,6 +18,9 @@ struct KeyLayout {
 
 static const DWORD OwnerDrawn = BS_OWNERDRAW | WS_VISIBLE;
 static const DWORD Frame = BS_GROUPBOX | WS_GROUP;
+
+// The main window's DPI; 96 until it is known.
+static UINT PanelDpi() { return App.Dpi ? App.Dpi : (UINT)BaseDpi; }
 
 static HWND CreateControl(HWND mainWindow, DWORD exStyle, const char *className, const char *text, DWORD style,
                           int x, int y, int width, int height, int id)
@@ -36,52 +41,79 @@ static void Subclass(HWND button)
         App.BaseButtonProc = base;
 }
 
+// The keys in their order, at their places at 96 DPI.
+static const KeyLayout Keys[] = {
+    { "BUTTON", "", Frame | WS_VISIBLE, 9, 0, 133, 41, 0, &PanelControls::SourceFrame, NULL, KeyLayout::FontNone, false },
+    { "BUTTON", "", OwnerDrawn, 14, 14, 23, 22, KeyTuner, NULL, &App.Panel.SourceKeys[0], KeyLayout::FontNone, true },
+    { "BUTTON", "", OwnerDrawn, 39, 14, 23, 22, KeyCd, NULL, &App.Panel.SourceKeys[1], KeyLayout::FontNone, true },
+    { "BUTTON", "", OwnerDrawn, 64, 14, 23, 22, KeyMd, NULL, &App.Panel.SourceKeys[2], KeyLayout::FontNone, true },
+    { "BUTTON", "", OwnerDrawn, 89, 14, 23, 22, KeyTapeAux, NULL, &App.Panel.SourceKeys[3], KeyLayout::FontNone, true },
+    { "BUTTON", "", OwnerDrawn, 114, 14, 23, 22, KeyPcUsb, NULL, &App.Panel.SourceKeys[4], KeyLayout::FontNone, true },
+    { "BUTTON", "電源", BS_PUSHBUTTON | WS_VISIBLE, 151, 87, 72, 22, 0, &PanelControls::Power, NULL, KeyLayout::FontGui, false },
+    { "BUTTON", "", OwnerDrawn, 150, 115, 23, 22, KeyAudioProperties, &PanelControls::AudioProperties, NULL, KeyLayout::FontNone, true },
+    { "BUTTON", "", OwnerDrawn, 175, 115, 23, 22, KeyReserveList, &PanelControls::ReserveList, NULL, KeyLayout::FontNone, true },
+    { "BUTTON", "", OwnerDrawn, 200, 115, 23, 22, KeyOptions, &PanelControls::Options, NULL, KeyLayout::FontNone, true },
+    { "BUTTON", "音量", Frame | WS_VISIBLE, 52, 45, 90, 37, 0, &PanelControls::VolumeFrame, NULL, KeyLayout::FontPanel, false },
+    { "BUTTON", "", OwnerDrawn, 57, 55, 23, 22, KeyMute, &PanelControls::Mute, NULL, KeyLayout::FontNone, true },
+    { "STATIC", "", SS_ETCHEDVERT | WS_VISIBLE, 84, 56, 84, 23, 0, &PanelControls::VolumeLine, NULL, KeyLayout::FontNone, false },
+    { "BUTTON", "－", BS_PUSHBUTTON | WS_VISIBLE, 89, 55, 23, 22, KeyVolumeDown, &PanelControls::VolumeDown, NULL, KeyLayout::FontGui, true },
+    { "BUTTON", "＋", BS_PUSHBUTTON | WS_VISIBLE, 114, 55, 23, 22, KeyVolumeUp, &PanelControls::VolumeUp, NULL, KeyLayout::FontGui, true },
+    { "BUTTON", "入力レベル", Frame, 76, 86, 66, 37, 0, &PanelControls::InputFrame, NULL, KeyLayout::FontPanel, false },
+    { "BUTTON", "－", BS_PUSHBUTTON, 85, 96, 23, 22, KeyInputDown, &PanelControls::InputDown, NULL, KeyLayout::FontGui, true },
+    { "BUTTON", "＋", BS_PUSHBUTTON, 110, 96, 23, 22, KeyInputUp, &PanelControls::InputUp, NULL, KeyLayout::FontGui, true },
+    { "BUTTON", "", BS_OWNERDRAW, 9, 115, 23, 22, KeyPlay, NULL, &App.Panel.CdKeys[0], KeyLayout::FontNone, true },
+    { "BUTTON", "", BS_OWNERDRAW, 34, 115, 23, 22, KeyStop, NULL, &App.Panel.CdKeys[1], KeyLayout::FontNone, true },
+    { "BUTTON", "", BS_OWNERDRAW, 59, 115, 23, 22, KeyRewind, NULL, &App.Panel.CdKeys[2], KeyLayout::FontNone, true },
+    { "BUTTON", "", BS_OWNERDRAW, 84, 115, 23, 22, KeyFastForward, NULL, &App.Panel.CdKeys[3], KeyLayout::FontNone, true },
+    { "BUTTON", "", BS_OWNERDRAW, 120, 115, 23, 22, KeyEject, NULL, &App.Panel.CdKeys[4], KeyLayout::FontNone, true },
+    { "BUTTON", "N.B.", BS_PUSHBUTTON | WS_VISIBLE, 9, 50, 35, 15, 0, &PanelControls::Nb, NULL, KeyLayout::FontGothic, false },
+    { "BUTTON", "", BS_PUSHBUTTON, 9, 73, 35, 15, 0, &PanelControls::Multi1, NULL, KeyLayout::FontGothic, false },
+    { "BUTTON", "", BS_PUSHBUTTON, 9, 93, 35, 15, 0, &PanelControls::Multi2, NULL, KeyLayout::FontGothic, false },
+};
+
+// The other controls' places at 96 DPI: the number box, its label, the
+// recording layout's, and the stop key's place in the recording layout.
+enum { NumberBoxX = 106, NumberBoxY = 90, NumberBoxWidth = 36, NumberBoxHeight = 18 };
+static const int NumberLabelPlace[4] = { 50, 93, 52, 11 };
+static const int RecordingStatusPlace[4] = { 9, 93, 133, 14 };
+static const int EndTimeLabelPlace[4] = { 9, 119, 55, 14 };
+static const int EndTimePickerPlace[4] = { 67, 116, 54, 20 };
+enum { StopKeyCdX = 34, StopKeyRecordingX = 124, StopKeyY = 115, KeyWidth = 23, KeyHeight = 22 };
+
+static HWND KeyHandle(const KeyLayout &key)
+{
+    return key.Handle ? App.Panel.*key.Handle : *key.Indexed;
+}
+
+static HFONT KeyFont(const KeyLayout &key)
+{
+    HFONT gui = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    return key.Font == KeyLayout::FontGui      ? gui
+           : key.Font == KeyLayout::FontPanel  ? App.PanelFont
+           : key.Font == KeyLayout::FontGothic ? App.PanelGothicFont
+                                               : NULL;
+}
+
+static HWND CreatePlaced(HWND mainWindow, DWORD exStyle, const char *className, const char *text, DWORD style,
+                         const int place[4], int id)
+{
+    RECT at = PanelRectAt(place[0], place[1], place[2], place[3], PanelDpi());
+    return CreateControl(mainWindow, exStyle, className, text, style, at.left, at.top, at.right - at.left,
+                         at.bottom - at.top, id);
+}
+
 static bool CreateControls(HWND mainWindow)
 {
-    PanelControls &p = App.Panel;
-    HFONT gui = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
-    const KeyLayout keys[] = {
-        { "BUTTON", "", Frame | WS_VISIBLE, 9, 0, 133, 41, 0, &PanelControls::SourceFrame, NULL, KeyLayout::FontNone, false },
-        { "BUTTON", "", OwnerDrawn, 14, 14, 23, 22, KeyTuner, NULL, &p.SourceKeys[0], KeyLayout::FontNone, true },
-        { "BUTTON", "", OwnerDrawn, 39, 14, 23, 22, KeyCd, NULL, &p.SourceKeys[1], KeyLayout::FontNone, true },
-        { "BUTTON", "", OwnerDrawn, 64, 14, 23, 22, KeyMd, NULL, &p.SourceKeys[2], KeyLayout::FontNone, true },
-        { "BUTTON", "", OwnerDrawn, 89, 14, 23, 22, KeyTapeAux, NULL, &p.SourceKeys[3], KeyLayout::FontNone, true },
-        { "BUTTON", "", OwnerDrawn, 114, 14, 23, 22, KeyPcUsb, NULL, &p.SourceKeys[4], KeyLayout::FontNone, true },
-        { "BUTTON", "電源", BS_PUSHBUTTON | WS_VISIBLE, 151, 87, 72, 22, 0, &PanelControls::Power, NULL, KeyLayout::FontGui, false },
-        { "BUTTON", "", OwnerDrawn, 150, 115, 23, 22, KeyAudioProperties, &PanelControls::AudioProperties, NULL, KeyLayout::FontNone, true },
-        { "BUTTON", "", OwnerDrawn, 175, 115, 23, 22, KeyReserveList, &PanelControls::ReserveList, NULL, KeyLayout::FontNone, true },
-        { "BUTTON", "", OwnerDrawn, 200, 115, 23, 22, KeyOptions, &PanelControls::Options, NULL, KeyLayout::FontNone, true },
-        { "BUTTON", "音量", Frame | WS_VISIBLE, 52, 45, 90, 37, 0, &PanelControls::VolumeFrame, NULL, KeyLayout::FontPanel, false },
-        { "BUTTON", "", OwnerDrawn, 57, 55, 23, 22, KeyMute, &PanelControls::Mute, NULL, KeyLayout::FontNone, true },
-        { "STATIC", "", SS_ETCHEDVERT | WS_VISIBLE, 84, 56, 84, 23, 0, &PanelControls::VolumeLine, NULL, KeyLayout::FontNone, false },
-        { "BUTTON", "－", BS_PUSHBUTTON | WS_VISIBLE, 89, 55, 23, 22, KeyVolumeDown, &PanelControls::VolumeDown, NULL, KeyLayout::FontGui, true },
-        { "BUTTON", "＋", BS_PUSHBUTTON | WS_VISIBLE, 114, 55, 23, 22, KeyVolumeUp, &PanelControls::VolumeUp, NULL, KeyLayout::FontGui, true },
-        { "BUTTON", "入力レベル", Frame, 76, 86, 66, 37, 0, &PanelControls::InputFrame, NULL, KeyLayout::FontPanel, false },
-        { "BUTTON", "－", BS_PUSHBUTTON, 85, 96, 23, 22, KeyInputDown, &PanelControls::InputDown, NULL, KeyLayout::FontGui, true },
-        { "BUTTON", "＋", BS_PUSHBUTTON, 110, 96, 23, 22, KeyInputUp, &PanelControls::InputUp, NULL, KeyLayout::FontGui, true },
-        { "BUTTON", "", BS_OWNERDRAW, 9, 115, 23, 22, KeyPlay, NULL, &p.CdKeys[0], KeyLayout::FontNone, true },
-        { "BUTTON", "", BS_OWNERDRAW, 34, 115, 23, 22, KeyStop, NULL, &p.CdKeys[1], KeyLayout::FontNone, true },
-        { "BUTTON", "", BS_OWNERDRAW, 59, 115, 23, 22, KeyRewind, NULL, &p.CdKeys[2], KeyLayout::FontNone, true },
-        { "BUTTON", "", BS_OWNERDRAW, 84, 115, 23, 22, KeyFastForward, NULL, &p.CdKeys[3], KeyLayout::FontNone, true },
-        { "BUTTON", "", BS_OWNERDRAW, 120, 115, 23, 22, KeyEject, NULL, &p.CdKeys[4], KeyLayout::FontNone, true },
-        { "BUTTON", "N.B.", BS_PUSHBUTTON | WS_VISIBLE, 9, 50, 35, 15, 0, &PanelControls::Nb, NULL, KeyLayout::FontGothic, false },
-        { "BUTTON", "", BS_PUSHBUTTON, 9, 73, 35, 15, 0, &PanelControls::Multi1, NULL, KeyLayout::FontGothic, false },
-        { "BUTTON", "", BS_PUSHBUTTON, 9, 93, 35, 15, 0, &PanelControls::Multi2, NULL, KeyLayout::FontGothic, false },
-    };
-    for (const KeyLayout &key : keys) {
-        HWND control = CreateControl(mainWindow, 0, key.Class, key.Text, key.Style, key.X, key.Y, key.Width,
-                                     key.Height, key.Id);
+    for (const KeyLayout &key : Keys) {
+        const int place[4] = { key.X, key.Y, key.Width, key.Height };
+        HWND control = CreatePlaced(mainWindow, 0, key.Class, key.Text, key.Style, place, key.Id);
         if (!control)
             return false;
         if (key.Handle)
-            p.*key.Handle = control;
+            App.Panel.*key.Handle = control;
         else
             *key.Indexed = control;
-        HFONT font = key.Font == KeyLayout::FontGui ? gui
-                   : key.Font == KeyLayout::FontPanel   ? App.PanelFont
-                   : key.Font == KeyLayout::FontGothic  ? App.PanelGothicFont
-                                                       : NULL;
-        if (font)
+        if (HFONT font = KeyFont(key))
             SetControlFont(control, font);
         if (key.Subclassed)
             Subclass(control);
@@ -92,7 +124,8 @@ static bool CreateControls(HWND mainWindow)
 static bool CreateNumberBox(HWND mainWindow)
 {
     PanelControls &p = App.Panel;
-    App.NumberBox = CreateControl(mainWindow, WS_EX_CLIENTEDGE, "EDIT", "", ES_NUMBER, 106, 90, 36, 18, 0);
+    const int numberBox[4] = { NumberBoxX, NumberBoxY, NumberBoxWidth, NumberBoxHeight };
+    App.NumberBox = CreatePlaced(mainWindow, WS_EX_CLIENTEDGE, "EDIT", "", ES_NUMBER, numberBox, 0);
     if (!App.NumberBox)
         return false;
     SetControlFont(App.NumberBox, (HFONT)GetStockObject(DEFAULT_GUI_FONT));
@@ -103,7 +136,7 @@ static bool CreateNumberBox(HWND mainWindow)
     SendMessageA(p.NumberUpDown, UDM_SETBUDDY, (WPARAM)App.NumberBox, 0);
     SendMessageA(p.NumberUpDown, UDM_SETRANGE32, 1, 40);
     SendMessageA(p.NumberUpDown, UDM_SETPOS32, 0, 1);
-    p.NumberLabel = CreateControl(mainWindow, 0, "STATIC", "", SS_RIGHT, 50, 93, 52, 11, 0);
+    p.NumberLabel = CreatePlaced(mainWindow, 0, "STATIC", "", SS_RIGHT, NumberLabelPlace, 0);
     if (!p.NumberLabel)
         return false;
     SetControlFont(p.NumberLabel, App.PanelFont);
@@ -116,10 +149,10 @@ static bool CreateRecordingControls(HWND mainWindow)
     HFONT gui = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
     // Titles are drawn as they are: an "&" in one is no mnemonic.
     p.RecordingStatus =
-        CreateControl(mainWindow, 0, "STATIC", "", SS_LEFT | SS_NOPREFIX, 9, 93, 133, 14, RecordingStatusId);
-    p.EndTimeLabel = CreateControl(mainWindow, 0, "STATIC", "終了時刻:", SS_LEFT, 9, 119, 55, 14, EndTimeLabelId);
-    p.EndTimePicker = CreateControl(mainWindow, 0, DATETIMEPICK_CLASSA, NULL, DTS_TIMEFORMAT, 67, 116, 54, 20,
-                                    EndTimePickerId);
+        CreatePlaced(mainWindow, 0, "STATIC", "", SS_LEFT | SS_NOPREFIX, RecordingStatusPlace, RecordingStatusId);
+    p.EndTimeLabel = CreatePlaced(mainWindow, 0, "STATIC", "終了時刻:", SS_LEFT, EndTimeLabelPlace, EndTimeLabelId);
+    p.EndTimePicker = CreatePlaced(mainWindow, 0, DATETIMEPICK_CLASSA, NULL, DTS_TIMEFORMAT, EndTimePickerPlace,
+                                   EndTimePickerId);
     if (!p.RecordingStatus || !p.EndTimeLabel || !p.EndTimePicker)
         return false;
     SetControlFont(p.RecordingStatus, gui);
@@ -175,7 +208,9 @@ static void ShowRecordingControls(bool visible)
 // The stop key serves the CD keys and the recording layout in two places.
 static void MoveStopKey(int x)
 {
-    SetWindowPos(App.Panel.CdKeys[1], NULL, x, 115, 23, 22, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    RECT at = PanelRectAt(x, StopKeyY, KeyWidth, KeyHeight, PanelDpi());
+    SetWindowPos(App.Panel.CdKeys[1], NULL, at.left, at.top, at.right - at.left, at.bottom - at.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
 static void SetNumberTexts(const char *multi1, const char *multi2, const char *label)
@@ -218,7 +253,7 @@ static void ShowMode(int newMode)
         ShowNumberControls(true);
         break;
     case 1:
-        MoveStopKey(34);
+        MoveStopKey(StopKeyCdX);
         ShowCdKeys(true);
         SetNumberTexts("REP.", "RAND", "D.SEARCH:");
         ShowNumberControls(true);
@@ -228,7 +263,7 @@ static void ShowMode(int newMode)
         ShowInputControls(true);
         break;
     case RecordingLayout:
-        MoveStopKey(124);
+        MoveStopKey(StopKeyRecordingX);
         ShowRecordingControls(true);
         break;
     }
@@ -242,4 +277,90 @@ void SwitchPanelMode(int oldMode, int newMode)
     // source's, to which the panel returns.
     if (newMode != RecordingLayout)
         App.PanelMode = newMode;
+}
+
+// ---- the display's scale ----
+
+// How much larger than its scaled place the display is drawn: its dots are
+// whole pixels. The keys under it move down by as much, and the window grows.
+static int DisplayExtra(UINT dpi)
+{
+    int extra = DotPixels(dpi) * DisplaySize - ScaleToDpi(DisplaySize, dpi);
+    return extra > 0 ? extra : 0;
+}
+
+RECT PanelRectAt(int x, int y, int width, int height, UINT dpi)
+{
+    RECT at = { ScaleToDpi(x, dpi), ScaleToDpi(y, dpi), ScaleToDpi(x + width, dpi), ScaleToDpi(y + height, dpi) };
+    // The keys of the column under the display.
+    if (x >= DisplayRect.left - 4 && y >= DisplayRect.bottom)
+        OffsetRect(&at, 0, DisplayExtra(dpi));
+    return at;
+}
+
+RECT DisplayRectAt(UINT dpi)
+{
+    int size = DotPixels(dpi) * DisplaySize, room = ScaleToDpi(DisplaySize, dpi);
+    // Where the whole dots take less room than the scale gives, they sit in
+    // its middle.
+    int inset = room > size ? (room - size) / 2 : 0;
+    int left = ScaleToDpi(DisplayRect.left, dpi) + inset, top = ScaleToDpi(DisplayRect.top, dpi) + inset;
+    RECT at = { left, top, left + size, top + size };
+    return at;
+}
+
+SIZE MainWindowSizeAt(UINT dpi)
+{
+    SIZE size = { ScaleToDpi(MainWindowWidth, dpi) + DisplayExtra(dpi),
+                  ScaleToDpi(MainWindowHeight, dpi) + DisplayExtra(dpi) };
+    return size;
+}
+
+RECT ShownDisplayRect()
+{
+    return DisplayRectAt(PanelDpi());
+}
+
+static void MovePlaced(HWND control, const int place[4])
+{
+    RECT at = PanelRectAt(place[0], place[1], place[2], place[3], PanelDpi());
+    MoveWindow(control, at.left, at.top, at.right - at.left, at.bottom - at.top, FALSE);
+}
+
+// An etched line sizes itself when it is made, so it is made again.
+static bool IsEtchedLine(const KeyLayout &key)
+{
+    return lstrcmpA(key.Class, "STATIC") == 0 && (key.Style & SS_TYPEMASK) == SS_ETCHEDVERT;
+}
+
+void LayoutPanelControls(HWND mainWindow)
+{
+    for (const KeyLayout &key : Keys) {
+        const int place[4] = { key.X, key.Y, key.Width, key.Height };
+        HWND control = KeyHandle(key);
+        if (IsEtchedLine(key) && key.Handle) {
+            HWND line = CreatePlaced(mainWindow, 0, key.Class, key.Text, key.Style, place, key.Id);
+            if (line) {
+                SetWindowPos(line, control, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+                DestroyWindow(control);
+                App.Panel.*key.Handle = line;
+                continue;
+            }
+        }
+        MovePlaced(control, place);
+        if (HFONT font = KeyFont(key))
+            SetControlFont(control, font);
+    }
+    PanelControls &p = App.Panel;
+    const int numberBox[4] = { NumberBoxX, NumberBoxY, NumberBoxWidth, NumberBoxHeight };
+    MovePlaced(App.NumberBox, numberBox);
+    // The arrows sit at the box's right end again.
+    SendMessageA(p.NumberUpDown, UDM_SETBUDDY, (WPARAM)App.NumberBox, 0);
+    MovePlaced(p.NumberLabel, NumberLabelPlace);
+    SetControlFont(p.NumberLabel, App.PanelFont);
+    MovePlaced(p.RecordingStatus, RecordingStatusPlace);
+    MovePlaced(p.EndTimeLabel, EndTimeLabelPlace);
+    MovePlaced(p.EndTimePicker, EndTimePickerPlace);
+    MoveStopKey(App.PanelMode == RecordingLayout || IsWindowVisible(p.EndTimePicker) ? StopKeyRecordingX : StopKeyCdX);
+    RedrawWindow(mainWindow, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

@@ -83,6 +83,8 @@ struct ThemeApi {
 // resources; false when one is missing.
 bool LoadPanelGraphics(HINSTANCE instance);
 void FreePanelGraphics();
+// The key pictures again, each pixel a square of the display's whole scale.
+void ScaleKeyImages(HINSTANCE instance, UINT dpi);
 // PanelFont, PanelGothicFont and StationFont from the system's message font,
 // sized for the main window's screen.
 void CreatePanelFonts(HWND mainWindow);
@@ -99,6 +101,19 @@ void OnPanelCommand(HWND mainWindow, HWND control, WPARAM wParam);
 void OnPresetEdit(HWND numberBox);
 // The number box's first two characters as a decimal number, 0 when empty.
 int ReadNumberBox(HWND numberBox);
+
+// Where a control placed at (x, y, width, height) at 96 DPI lies at dpi: its
+// place scaled, and for the keys under the display moved down by the room
+// the display takes beyond its scaled place (its dots are whole pixels).
+RECT PanelRectAt(int x, int y, int width, int height, UINT dpi);
+// The display at dpi: DotPixels(dpi) screen pixels a dot.
+RECT DisplayRectAt(UINT dpi);
+// The main window's outer size at dpi.
+SIZE MainWindowSizeAt(UINT dpi);
+// The display's rectangle in the main window at the window's DPI.
+RECT ShownDisplayRect();
+// Every key to its place at App.Dpi, with the fonts made for it.
+void LayoutPanelControls(HWND mainWindow);
 
 // Hides what the old mode showed and shows what the new one needs (modes:
 // a source 0..4, 16 off, 32 the recording layout); PanelMode becomes the new

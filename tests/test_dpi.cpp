@@ -1,0 +1,229 @@
+// The display's scale: sizes at 96 DPI scaled to the window's DPI, the
+// stereo's display in whole-pixel dots, and a move to a screen of another
+// scale laying the panel out again.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <string>
+#include <vector>
+#include "support.h"
+#include "app/dpi.h"
+#include "app/mainwindow.h"
+#include "panel/panel.h"
+
+TEST(Dpi, ScalesAndWholeDots)
+{
+    struct Case {
+        UINT dpi;
+        int dots;     // screen pixels a dot of the display
+        int scaled;   // 68 pixels at 96 DPI
+    } cases[] = {
+        { 96, 1, 68 }, { 120, 1, 85 }, { 144, 2, 102 }, { 168, 2, 119 }, { 192, 2, 136 },
+        { 216, 2, 153 }, { 240, 3, 170 }, { 288, 3, 204 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.dpi);
+        EXPECT_EQ(DotPixels(c.dpi), c.dots);
+        EXPECT_EQ(ScaleToDpi(68, c.dpi), c.scaled);
+    }
+}
+
+namespace {
+
+bool Equal(const RECT &a, const RECT &b) { return EqualRect(&a, &b) != FALSE; }
+
+std::string Text(const RECT &r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+}  // namespace
+
+TEST(Dpi, ThePanelAtEachScaleGivesTheDisplayItsRoom)
+{
+    // At 96 DPI everything stands where it always has.
+    RECT power = PanelRectAt(151, 87, 72, 22, 96);
+    EXPECT_EQ(Text(power), "151,87,223,109");
+    EXPECT_TRUE(Equal(DisplayRectAt(96), DisplayRect));
+    SIZE size = MainWindowSizeAt(96);
+    EXPECT_EQ(size.cx, MainWindowWidth);
+    EXPECT_EQ(size.cy, MainWindowHeight);
+
+    // At 200 % exactly twice.
+    EXPECT_EQ(Text(PanelRectAt(151, 87, 72, 22, 192)), "302,174,446,218");
+    EXPECT_EQ(Text(PanelRectAt(14, 14, 23, 22, 192)), "28,28,74,72");
+    EXPECT_EQ(Text(DisplayRectAt(192)), "306,22,442,158");
+    size = MainWindowSizeAt(192);
+    EXPECT_EQ(size.cx, 2 * MainWindowWidth);
+    EXPECT_EQ(size.cy, 2 * MainWindowHeight);
+
+    // At 150 % the display's two-pixel dots take 136 pixels instead of 102:
+    // the keys under it move down by the difference and the window grows by it.
+    RECT display = DisplayRectAt(144);
+    EXPECT_EQ(display.right - display.left, 136);
+    EXPECT_EQ(display.bottom - display.top, 136);
+    RECT powerAt144 = PanelRectAt(151, 87, 72, 22, 144);
+    EXPECT_GE(powerAt144.top, display.bottom + 2) << "the power key stays clear of the display";
+    EXPECT_EQ(Text(PanelRectAt(14, 14, 23, 22, 144)), "21,21,56,54") << "keys beside it only scale";
+    size = MainWindowSizeAt(144);
+    EXPECT_GE(size.cx, MainWindowWidth * 3 / 2);
+    EXPECT_GE(size.cy, MainWindowHeight * 3 / 2);
+    EXPECT_LE(display.right + 2, size.cx) << "the display lies inside the window";
+    RECT options = PanelRectAt(200, 115, 23, 22, 144);
+    EXPECT_LE(options.bottom, size.cy);
+
+    // At 125 % the dots stay single pixels, in the middle of the scaled room.
+    display = DisplayRectAt(120);
+    EXPECT_EQ(display.right - display.left, 68);
+    EXPECT_EQ(display.left - ScaleToDpi(DisplayRect.left, 120), (85 - 68) / 2);
+}
+
+namespace {
+
+// The main window's client area as the screen shows it, one COLORREF a pixel.
+struct Shot {
+    int Width = 0, Height = 0;
+    std::vector<COLORREF> Pixels;
+    COLORREF At(int x, int y) const { return Pixels[(size_t)y * Width + x]; }
+};
+
+Shot TakeShot(HWND window)
+{
+    Shot shot;
+    RECT client;
+    GetClientRect(window, &client);
+    shot.Width = client.right;
+    shot.Height = client.bottom;
+    HDC screen = GetDC(window);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = shot.Width;
+    info.bmiHeader.biHeight = -shot.Height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, shot.Width, shot.Height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const uint32_t *p = (const uint32_t *)bits;
+    for (int i = 0; i < shot.Width * shot.Height; i++)
+        shot.Pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
+    return shot;
+}
+
+class DpiWindow : public testing::Test {
+  protected:
+    void SetUp() override
+    {
+        ResetAppState();
+        folder = MakeTempFolder("dpi");
+        SimStereo stereo;
+        SimDefaultStereo(&stereo);
+        stereo.Power = 1;
+        stereo.Source = 2;  // MD: the clock and its pictogram, no station name
+        window = OpenMainWindow(folder, stereo);
+        ASSERT_NE(window, (HWND)NULL);
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+        RefreshDeviceStatus(window);
+        RefreshDeviceStatus(window);
+    }
+    void TearDown() override
+    {
+        CloseMainWindow(window);
+        ResetAppState();
+        RemoveTree(folder);
+    }
+    // Tells the window it is now on a screen of dpi, suggesting its place.
+    void MoveTo(UINT dpi)
+    {
+        RECT place;
+        GetWindowRect(window, &place);
+        SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), (LPARAM)&place);
+        UpdateWindow(window);
+        PumpMessages();
+    }
+    RECT ClientRectOf(HWND control)
+    {
+        RECT rect;
+        GetWindowRect(control, &rect);
+        MapWindowPoints(NULL, window, (POINT *)&rect, 2);
+        return rect;
+    }
+    std::string folder;
+    HWND window = NULL;
+};
+
+}  // namespace
+
+TEST_F(DpiWindow, AMoveToAnotherScaleLaysThePanelOutAgainInWholeDots)
+{
+    ASSERT_EQ(App.Dpi, 96u) << "the tests' screen";
+    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Shot before = TakeShot(window);
+    RECT windowAt96;
+    GetWindowRect(window, &windowAt96);
+
+    MoveTo(192);
+    EXPECT_EQ(App.Dpi, 192u);
+    RECT windowAt192;
+    GetWindowRect(window, &windowAt192);
+    EXPECT_EQ(windowAt192.right - windowAt192.left, 2 * MainWindowWidth);
+    EXPECT_EQ(windowAt192.bottom - windowAt192.top, 2 * MainWindowHeight);
+    EXPECT_EQ(windowAt192.left, windowAt96.left) << "where Windows suggested";
+    EXPECT_EQ(Text(ClientRectOf(App.Panel.Power)), "302,174,446,218");
+    EXPECT_EQ(Text(ClientRectOf(App.Panel.SourceKeys[0])), "28,28,74,72");
+    int imageWidth = 0, imageHeight = 0;
+    ImageList_GetIconSize(App.ButtonImages, &imageWidth, &imageHeight);
+    EXPECT_EQ(imageWidth, 32) << "the key pictures in two-pixel squares";
+
+    // The display: 136 pixels square, every dot a solid 2 × 2 block of one of
+    // the display's colours, the same dots as at 96 DPI.
+    Shot shot = TakeShot(window);
+    RECT display = ShownDisplayRect();
+    ASSERT_EQ(Text(display), "306,22,442,158");
+    RECT small = DisplayRect;
+    int checked = 0;
+    for (int y = 0; y < DisplaySize; y++) {
+        for (int x = 0; x < DisplaySize; x++) {
+            // The volume group's divider reaches over the display's corner.
+            POINT point = { display.left + 2 * x, display.top + 2 * y };
+            if (ChildWindowFromPointEx(window, point, CWP_SKIPINVISIBLE) != window)
+                continue;
+            checked++;
+            COLORREF dot = shot.At(display.left + 2 * x, display.top + 2 * y);
+            ASSERT_TRUE(dot == LcdLight || dot == LcdDark) << x << "," << y;
+            ASSERT_EQ(shot.At(display.left + 2 * x + 1, display.top + 2 * y), dot) << x << "," << y;
+            ASSERT_EQ(shot.At(display.left + 2 * x, display.top + 2 * y + 1), dot) << x << "," << y;
+            ASSERT_EQ(shot.At(display.left + 2 * x + 1, display.top + 2 * y + 1), dot) << x << "," << y;
+            ASSERT_EQ(before.At(small.left + x, small.top + y), dot) << x << "," << y;
+        }
+    }
+    EXPECT_GT(checked, DisplaySize * DisplaySize * 9 / 10);
+
+    // Back at 96 DPI: as it was, pixel for pixel.
+    MoveTo(96);
+    RECT back;
+    GetWindowRect(window, &back);
+    EXPECT_EQ(back.right - back.left, MainWindowWidth);
+    EXPECT_EQ(back.bottom - back.top, MainWindowHeight);
+    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Shot after = TakeShot(window);
+    ASSERT_EQ(after.Width, before.Width);
+    ASSERT_EQ(after.Height, before.Height);
+    RECT differ = { after.Width, after.Height, -1, -1 };
+    for (int y = 0; y < after.Height; y++)
+        for (int x = 0; x < after.Width; x++)
+            if (after.At(x, y) != before.At(x, y)) {
+                differ.left = std::min<LONG>(differ.left, x);
+                differ.top = std::min<LONG>(differ.top, y);
+                differ.right = std::max<LONG>(differ.right, x + 1);
+                differ.bottom = std::max<LONG>(differ.bottom, y + 1);
+            }
+    EXPECT_EQ(differ.right, -1) << "pixels differ within " << Text(differ);
+}
