@@ -139,6 +139,7 @@ struct AppState {
     HFONT PanelFont;
     HFONT PanelGothicFont;
     HFONT StationFont;
+    HFONT PanelGuiFont;             // the keys' dialog font at a DPI other than the system's; none: the stock one
     PanelControls Panel;
     int HotButton;                  // key under the mouse, 0 when none
     int HeldButton;                 // key held with the left button, 0 when none

@@ -110,8 +110,30 @@ static HFONT CreateMessageFont(HWND window, const char *face, int points)
     return CreateFontIndirectA(&font);
 }
 
+// The system's dialog font is made for the system's DPI; on a screen of
+// another scale the keys get its like, scaled.
+static HFONT CreateGuiFontForDpi(UINT dpi)
+{
+    HDC screen = GetDC(NULL);
+    int systemDpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : BaseDpi;
+    if (screen)
+        ReleaseDC(NULL, screen);
+    LOGFONTA font;
+    if (!dpi || (int)dpi == systemDpi || !GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font))
+        return NULL;
+    font.lfHeight = MulDiv(font.lfHeight, (int)dpi, systemDpi);
+    font.lfWidth = 0;
+    return CreateFontIndirectA(&font);
+}
+
+HFONT PanelGuiFont()
+{
+    return App.PanelGuiFont ? App.PanelGuiFont : (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+}
+
 void CreatePanelFonts(HWND mainWindow)
 {
+    App.PanelGuiFont = CreateGuiFontForDpi(App.Dpi);
     App.PanelFont = CreateMessageFont(mainWindow, NULL, 8);
     App.PanelGothicFont = CreateMessageFont(mainWindow, "ＭＳ ゴシック", 8);
     App.StationFont = CreateMessageFont(mainWindow, "ＭＳ ゴシック", 9);
@@ -119,7 +141,7 @@ void CreatePanelFonts(HWND mainWindow)
 
 void DeletePanelFonts()
 {
-    HFONT *fonts[] = { &App.PanelFont, &App.PanelGothicFont, &App.StationFont };
+    HFONT *fonts[] = { &App.PanelFont, &App.PanelGothicFont, &App.StationFont, &App.PanelGuiFont };
     for (HFONT *font : fonts) {
         if (*font)
             DeleteObject(*font);

@@ -87,7 +87,7 @@ static HWND KeyHandle(const KeyLayout &key)
 
 static HFONT KeyFont(const KeyLayout &key)
 {
-    HFONT gui = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    HFONT gui = PanelGuiFont();
     return key.Font == KeyLayout::FontGui      ? gui
            : key.Font == KeyLayout::FontPanel  ? App.PanelFont
            : key.Font == KeyLayout::FontGothic ? App.PanelGothicFont
@@ -128,7 +128,7 @@ static bool CreateNumberBox(HWND mainWindow)
     App.NumberBox = CreatePlaced(mainWindow, WS_EX_CLIENTEDGE, "EDIT", "", ES_NUMBER, numberBox, 0);
     if (!App.NumberBox)
         return false;
-    SetControlFont(App.NumberBox, (HFONT)GetStockObject(DEFAULT_GUI_FONT));
+    SetControlFont(App.NumberBox, PanelGuiFont());
     p.NumberUpDown = CreateControl(mainWindow, 0, UPDOWN_CLASSA, NULL, UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS,
                                    0, 0, 0, 0, 0);
     if (!p.NumberUpDown)
@@ -146,7 +146,7 @@ static bool CreateNumberBox(HWND mainWindow)
 static bool CreateRecordingControls(HWND mainWindow)
 {
     PanelControls &p = App.Panel;
-    HFONT gui = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    HFONT gui = PanelGuiFont();
     // Titles are drawn as they are: an "&" in one is no mnemonic.
     p.RecordingStatus =
         CreatePlaced(mainWindow, 0, "STATIC", "", SS_LEFT | SS_NOPREFIX, RecordingStatusPlace, RecordingStatusId);
@@ -354,6 +354,7 @@ void LayoutPanelControls(HWND mainWindow)
     PanelControls &p = App.Panel;
     const int numberBox[4] = { NumberBoxX, NumberBoxY, NumberBoxWidth, NumberBoxHeight };
     MovePlaced(App.NumberBox, numberBox);
+    SetControlFont(App.NumberBox, PanelGuiFont());
     // The arrows sit at the box's right end again.
     SendMessageA(p.NumberUpDown, UDM_SETBUDDY, (WPARAM)App.NumberBox, 0);
     MovePlaced(p.NumberLabel, NumberLabelPlace);
@@ -361,6 +362,9 @@ void LayoutPanelControls(HWND mainWindow)
     MovePlaced(p.RecordingStatus, RecordingStatusPlace);
     MovePlaced(p.EndTimeLabel, EndTimeLabelPlace);
     MovePlaced(p.EndTimePicker, EndTimePickerPlace);
+    SetControlFont(p.RecordingStatus, PanelGuiFont());
+    SetControlFont(p.EndTimeLabel, PanelGuiFont());
+    SetControlFont(p.EndTimePicker, PanelGuiFont());
     MoveStopKey(App.PanelMode == RecordingLayout || IsWindowVisible(p.EndTimePicker) ? StopKeyRecordingX : StopKeyCdX);
     RedrawWindow(mainWindow, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

@@ -89,6 +89,8 @@ void ScaleKeyImages(HINSTANCE instance, UINT dpi);
 // sized for the main window's screen.
 void CreatePanelFonts(HWND mainWindow);
 void DeletePanelFonts();
+// The keys' dialog font at the main window's DPI.
+HFONT PanelGuiFont();
 // Creates the keys in their order, every source-dependent one hidden.
 bool CreatePanelControls(HWND mainWindow);
 // 1 when all six visual-style functions were found (the library stays loaded).

@@ -2,6 +2,8 @@
 // stereo's display in whole-pixel dots, and a move to a screen of another
 // scale laying the panel out again.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -226,4 +228,106 @@ TEST_F(DpiWindow, AMoveToAnotherScaleLaysThePanelOutAgainInWholeDots)
                 differ.bottom = std::max<LONG>(differ.bottom, y + 1);
             }
     EXPECT_EQ(differ.right, -1) << "pixels differ within " << Text(differ);
+}
+
+// ---- on a screen of the scale the test runs at ----
+
+namespace {
+
+// The scale of the screen the tests run on: tests/at-dpi runs them again on
+// screens of 150 % and 200 %.
+UINT ScreenDpi()
+{
+    char text[16] = "";
+    GetEnvironmentVariableA("TALVO_SCREEN_DPI", text, sizeof text);
+    return text[0] ? (UINT)atoi(text) : 96u;
+}
+
+int TextWidthIn(HWND control, const char *text)
+{
+    HDC context = GetDC(control);
+    HGDIOBJ previous = SelectObject(context, (HFONT)SendMessageA(control, WM_GETFONT, 0, 0));
+    SIZE extent = {};
+    GetTextExtentPoint32A(context, text, (int)strlen(text), &extent);
+    SelectObject(context, previous);
+    ReleaseDC(control, context);
+    return extent.cx;
+}
+
+class DpiScreen : public DpiWindow {};
+
+}  // namespace
+
+TEST_F(DpiScreen, TheMainWindowIsDrawnForTheScreensScale)
+{
+    UINT dpi = ScreenDpi();
+    EXPECT_EQ(App.Dpi, dpi);
+    RECT outer;
+    GetWindowRect(window, &outer);
+    int width = outer.right - outer.left, height = outer.bottom - outer.top;
+    if (dpi == 192) {
+        EXPECT_NEAR(width, 2 * MainWindowWidth, 2);
+        EXPECT_NEAR(height, 2 * MainWindowHeight, 2);
+    } else {
+        EXPECT_GE(width * 96, MainWindowWidth * (int)dpi);
+        EXPECT_GE(height * 96, MainWindowHeight * (int)dpi);
+    }
+
+    // The display in dots of whole pixels, each one solid and of its colours.
+    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Shot shot = TakeShot(window);
+    RECT display = ShownDisplayRect();
+    int dot = DotPixels(dpi);
+    ASSERT_EQ(display.right - display.left, DisplaySize * dot);
+    RECT client;
+    GetClientRect(window, &client);
+    ASSERT_LE(display.right, client.right);
+    ASSERT_LE(display.bottom, client.bottom);
+    for (int y = 0; y < DisplaySize; y++) {
+        for (int x = 0; x < DisplaySize; x++) {
+            POINT point = { display.left + dot * x, display.top + dot * y };
+            if (ChildWindowFromPointEx(window, point, CWP_SKIPINVISIBLE) != window)
+                continue;
+            COLORREF color = shot.At(point.x, point.y);
+            ASSERT_TRUE(color == LcdLight || color == LcdDark) << x << "," << y;
+            for (int i = 0; i < dot * dot; i++)
+                ASSERT_EQ(shot.At(point.x + i % dot, point.y + i / dot), color) << x << "," << y;
+        }
+    }
+
+    // No text of the window is cut: each fits its control, and the caption
+    // its title bar.
+    const PanelControls &p = App.Panel;
+    struct Texted {
+        HWND control;
+        int margin;  // what the control itself takes beside its text
+    } texted[] = {
+        { p.Power, 6 }, { p.VolumeFrame, 14 }, { p.Nb, 4 }, { p.NumberLabel, 0 },
+    };
+    for (const Texted &t : texted) {
+        char text[64] = "";
+        GetWindowTextA(t.control, text, sizeof text);
+        RECT rect;
+        GetClientRect(t.control, &rect);
+        SCOPED_TRACE(text);
+        EXPECT_LE(TextWidthIn(t.control, text) + t.margin, rect.right);
+    }
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = CCSIZEOF_STRUCT(NONCLIENTMETRICSA, lfMessageFont);
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0);
+    HFONT caption = CreateFontIndirectA(&metrics.lfCaptionFont);
+    HDC context = GetDC(window);
+    HGDIOBJ previous = SelectObject(context, caption);
+    SIZE title = {};
+    GetTextExtentPoint32A(context, "TALVO レコーダー", (int)strlen("TALVO レコーダー"), &title);
+    SelectObject(context, previous);
+    ReleaseDC(window, context);
+    DeleteObject(caption);
+    EXPECT_LE(title.cx + GetSystemMetrics(SM_CXSMICON) + 3 * GetSystemMetrics(SM_CXSIZE) + 16, width)
+        << "the whole title beside the icon and the caption buttons";
+
+    // The keys' pictures are whole-pixel squares of the art.
+    int imageWidth = 0, imageHeight = 0;
+    ImageList_GetIconSize(App.ButtonImages, &imageWidth, &imageHeight);
+    EXPECT_EQ(imageWidth, 16 * dot);
 }
