@@ -2,6 +2,7 @@
 // control, made a child of its list so that it scrolls and clips with it, is
 // moved over a cell, filled with the cell's value and taken away again when
 // it loses the focus. Only Enter stores what was typed.
+#include "app/dpi.h"
 #include "options/options.h"
 #include "options/pages.h"
 #include "app/appstate.h"
@@ -96,7 +97,7 @@ void InsertListColumn(HWND list, int index, const char *title, int width)
     LVCOLUMNA column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = (char *)title;
-    column.cx = width;
+    column.cx = ScaleToDpi(width, WindowDpi(list));  // widths of 96 DPI
     column.iSubItem = index;
     SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)index, (LPARAM)&column);
 }

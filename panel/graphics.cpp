@@ -56,6 +56,81 @@ void ScaleKeyImages(HINSTANCE instance, UINT dpi)
     App.ButtonImages = images;
 }
 
+// A 32-bit picture of width × height whose bits the caller fills; zeroed
+// (transparent) to begin with.
+static HBITMAP CreateArgbBitmap(int width, int height, void **bits)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    return CreateDIBSection(NULL, &info, DIB_RGB_COLORS, bits, NULL, 0);
+}
+
+// The notification area's icon at the size the system asks for (the small
+// icon size of its scale): the 16-pixel art in whole-pixel squares, in the
+// middle where the size is not a whole multiple of 16.
+static HICON LoadTrayIcon(HINSTANCE instance, int id, int size)
+{
+    HICON art = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR);
+    if (!art || size <= 16)
+        return art;
+    // The art's colours and mask, 32 bits a pixel, top row first.
+    ICONINFO parts = {};
+    uint32_t colours[16 * 16] = {}, masks[16 * 16] = {};
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = 16;
+    format.bmiHeader.biHeight = -16;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    HDC screen = GetDC(NULL);
+    bool read = GetIconInfo(art, &parts) && parts.hbmColor &&
+                GetDIBits(screen, parts.hbmColor, 0, 16, colours, &format, DIB_RGB_COLORS) == 16 &&
+                GetDIBits(screen, parts.hbmMask, 0, 16, masks, &format, DIB_RGB_COLORS) == 16;
+    ReleaseDC(NULL, screen);
+    if (parts.hbmColor)
+        DeleteObject(parts.hbmColor);
+    if (parts.hbmMask)
+        DeleteObject(parts.hbmMask);
+    DestroyIcon(art);
+    if (!read)
+        return (HICON)LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR);
+    // Art without an alpha channel takes its transparency from the mask.
+    bool alpha = false;
+    for (uint32_t colour : colours)
+        alpha = alpha || (colour >> 24) != 0;
+    if (!alpha)
+        for (int i = 0; i < 16 * 16; i++)
+            colours[i] = (masks[i] & 0xFFFFFF) ? 0 : (colours[i] | 0xFF000000u);
+    int scale = size / 16, offset = (size - 16 * scale) / 2;
+    void *bits = NULL;
+    HBITMAP colour = CreateArgbBitmap(size, size, &bits);
+    HBITMAP mask = CreateBitmap(size, size, 1, 1, NULL);
+    HICON icon = NULL;
+    if (colour && mask) {
+        uint32_t *target = (uint32_t *)bits;
+        for (int y = 0; y < 16 * scale; y++)
+            for (int x = 0; x < 16 * scale; x++)
+                target[(offset + y) * size + offset + x] = colours[(y / scale) * 16 + x / scale];
+        // The colours carry their own transparency; the mask leaves them be.
+        HDC context = CreateCompatibleDC(NULL);
+        HGDIOBJ previous = SelectObject(context, mask);
+        PatBlt(context, 0, 0, size, size, BLACKNESS);
+        SelectObject(context, previous);
+        DeleteDC(context);
+        ICONINFO info = { TRUE, 0, 0, mask, colour };
+        icon = CreateIconIndirect(&info);
+    }
+    if (colour)
+        DeleteObject(colour);
+    if (mask)
+        DeleteObject(mask);
+    return icon;
+}
+
 bool LoadPanelGraphics(HINSTANCE instance)
 {
     App.ButtonImages = LoadKeyImages(instance, DotPixels(App.Dpi ? App.Dpi : (UINT)BaseDpi));
@@ -65,8 +140,7 @@ bool LoadPanelGraphics(HINSTANCE instance)
     static const int trayIcons[] = { IDI_TRAY_OFF, IDI_TRAY_ON, IDI_TRAY_RECORDING };
     bool loaded = App.ButtonImages && App.LargeGlyphs && App.SmallGlyphs && App.Pictograms;
     for (int i = 0; i < 3; i++) {
-        App.TrayIcons[i] = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(trayIcons[i]), IMAGE_ICON, 16, 16,
-                                             LR_DEFAULTCOLOR);
+        App.TrayIcons[i] = LoadTrayIcon(instance, trayIcons[i], GetSystemMetrics(SM_CXSMICON));
         loaded = loaded && App.TrayIcons[i];
     }
     return loaded;

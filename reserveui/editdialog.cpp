@@ -2,6 +2,7 @@
 // reservation; OK and Apply store it in ReserveList, update the list window's
 // row and recompute the schedule, Cancel throws it away.
 #include "reserveui/reserveui.h"
+#include "app/dpi.h"
 #include "app/appstate.h"
 #include "app/savenotice.h"
 #include "schedule/execute.h"
@@ -83,13 +84,14 @@ static const EditControl EditControls[] = {
 };
 enum { EditControlCount = sizeof EditControls / sizeof EditControls[0] };
 
-static HWND CreateEditControl(HWND dialog, const EditControl &control, int width, int height)
+// The places are those of 96 DPI, scaled to the dialog's.
+static HWND CreateEditControl(HWND dialog, const EditControl &control, int width, int height, UINT dpi)
 {
-    int x = control.X + ((control.Anchor & FromRight) ? width : 0);
-    int y = control.Y + ((control.Anchor & FromBottom) ? height : 0);
-    int cx = control.Width + ((control.Anchor & StretchWidth) ? width : 0);
+    int x = ScaleToDpi(control.X, dpi) + ((control.Anchor & FromRight) ? width : 0);
+    int y = ScaleToDpi(control.Y, dpi) + ((control.Anchor & FromBottom) ? height : 0);
+    int cx = ScaleToDpi(control.Width, dpi) + ((control.Anchor & StretchWidth) ? width : 0);
     return CreateWindowExA(control.ExStyle, control.ClassName, control.Text, WS_CHILD | WS_VISIBLE | control.Style,
-                           x, y, cx, control.Height, dialog, (HMENU)(INT_PTR)control.Id,
+                           x, y, cx, ScaleToDpi(control.Height, dpi), dialog, (HMENU)(INT_PTR)control.Id,
                            (HINSTANCE)GetWindowLongPtrA(dialog, GWLP_HINSTANCE), NULL);
 }
 
@@ -118,8 +120,9 @@ static void CreateReserveEditControls(HWND dialog)
     RECT client;
     GetClientRect(dialog, &client);
     HFONT font = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
+    UINT dpi = WindowDpi(dialog);
     for (int i = 0; i < EditControlCount; i++) {
-        HWND control = CreateEditControl(dialog, EditControls[i], client.right, client.bottom);
+        HWND control = CreateEditControl(dialog, EditControls[i], client.right, client.bottom, dpi);
         if (control && i < EditControlCount - 1)
             SendMessageA(control, WM_SETFONT, (WPARAM)font, FALSE);
     }

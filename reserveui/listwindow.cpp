@@ -2,6 +2,7 @@
 // reservation's Enabled flag, and the commands that create, copy, paste,
 // delete, enable, disable and start reservations.
 #include "reserveui/reserveui.h"
+#include "app/dpi.h"
 #include "app/appstate.h"
 #include "app/savenotice.h"
 #include "schedule/execute.h"
@@ -97,13 +98,16 @@ static bool CreateListToolbar(HWND hwnd)
         { STD_DELETE, IDM_RESERVE_DELETE, 0, TBSTYLE_BUTTON, {0, 0}, 0, 0 },
         { STD_PROPERTIES, IDM_RESERVE_PROPERTIES, 0, TBSTYLE_BUTTON, {0, 0}, 0, 0 },
     };
+    // The system's large pictures from 150 % on.
+    bool large = DotPixels(WindowDpi(hwnd)) > 1;
     HWND toolbar = CreateToolbarEx(hwnd, WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, IDC_RESERVE_TOOLBAR, 5, HINST_COMMCTRL,
-                                   IDB_STD_SMALL_COLOR, buttons, 5, 0, 0, 0, 0, sizeof(TBBUTTON));
+                                   large ? IDB_STD_LARGE_COLOR : IDB_STD_SMALL_COLOR, buttons, 5, 0, 0, 0, 0,
+                                   sizeof(TBBUTTON));
     if (!toolbar)
         return false;
     // The results, apart from the commands on the reservations: the list
     // view's "details" picture.
-    TBADDBITMAP views = { HINST_COMMCTRL, IDB_VIEW_SMALL_COLOR };
+    TBADDBITMAP views = { HINST_COMMCTRL, (UINT_PTR)(large ? IDB_VIEW_LARGE_COLOR : IDB_VIEW_SMALL_COLOR) };
     LRESULT first = SendMessageA(toolbar, TB_ADDBITMAP, 0, (LPARAM)&views);
     if (first >= 0) {
         const TBBUTTON results[] = {
@@ -134,11 +138,15 @@ static bool CreateListView(HWND hwnd, HINSTANCE instance)
         return false;
     SendMessageA(listView, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+    // Widths the user left are kept as they are; the first time, the
+    // defaults are made for the screen's scale.
+    bool stored = App.ReserveListRect.right != (LONG)CW_USEDEFAULT;
+    UINT dpi = WindowDpi(hwnd);
     for (int c = 0; c < ColumnCount; c++) {
         LVCOLUMNA column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
         column.fmt = LVCFMT_LEFT;
-        column.cx = App.ReserveListColumnWidths[c];
+        column.cx = stored ? App.ReserveListColumnWidths[c] : ScaleToDpi(App.ReserveListColumnWidths[c], dpi);
         column.pszText = (char *)ColumnHeaders[c];
         SendMessageA(listView, LVM_INSERTCOLUMNA, (WPARAM)c, (LPARAM)&column);
     }

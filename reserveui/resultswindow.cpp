@@ -4,6 +4,7 @@
 #include "app/appstate.h"
 #include "schedule/results.h"
 #include "settings/resultsfile.h"
+#include "app/dpi.h"
 #include "res/resource.h"
 #include <objbase.h>
 #include <shlobj.h>
@@ -156,7 +157,7 @@ static bool CreateResultsList(HWND hwnd, HINSTANCE instance)
         LVCOLUMNA column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
         column.fmt = c == 0 ? LVCFMT_LEFT : Columns[c].Format;
-        column.cx = Columns[c].Width;
+        column.cx = ScaleToDpi(Columns[c].Width, WindowDpi(hwnd));
         column.pszText = (char *)Columns[c].Header;
         SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)c, (LPARAM)&column);
     }
@@ -167,7 +168,7 @@ static bool InitResultsWindow(HWND hwnd)
 {
     HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(hwnd, GWLP_HINSTANCE);
     HWND clear = CreateWindowExA(0, "BUTTON", "すべて消去", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0,
-                                 0, ButtonWidth, ButtonHeight, hwnd, (HMENU)(INT_PTR)IDC_RESULTS_CLEAR, instance, NULL);
+                                 0, 0, 0, hwnd, (HMENU)(INT_PTR)IDC_RESULTS_CLEAR, instance, NULL);
     if (!clear || !CreateResultsList(hwnd, instance))
         return false;
     SendMessageA(clear, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), 0);
@@ -177,16 +178,20 @@ static bool InitResultsWindow(HWND hwnd)
 
 static void OnResultsSize(HWND hwnd, int width, int height)
 {
-    int listHeight = height - ButtonHeight - 2 * Margin;
+    UINT dpi = WindowDpi(hwnd);
+    int button = ScaleToDpi(ButtonWidth, dpi), buttonHeight = ScaleToDpi(ButtonHeight, dpi),
+        margin = ScaleToDpi(Margin, dpi);
+    int listHeight = height - buttonHeight - 2 * margin;
     MoveWindow(ListOf(hwnd), 0, 0, width, listHeight > 0 ? listHeight : 0, TRUE);
-    MoveWindow(GetDlgItem(hwnd, IDC_RESULTS_CLEAR), width - ButtonWidth - Margin, height - ButtonHeight - Margin,
-               ButtonWidth, ButtonHeight, TRUE);
+    MoveWindow(GetDlgItem(hwnd, IDC_RESULTS_CLEAR), width - button - margin, height - buttonHeight - margin, button,
+               buttonHeight, TRUE);
 }
 
-static void OnResultsMinMax(MINMAXINFO *info)
+static void OnResultsMinMax(HWND hwnd, MINMAXINFO *info)
 {
-    info->ptMinTrackSize.x = MinimumWidth;
-    info->ptMinTrackSize.y = MinimumHeight;
+    UINT dpi = WindowDpi(hwnd);
+    info->ptMinTrackSize.x = ScaleToDpi(MinimumWidth, dpi);
+    info->ptMinTrackSize.y = ScaleToDpi(MinimumHeight, dpi);
 }
 
 static void OnResultsNotify(HWND hwnd, const NMHDR *header)
@@ -230,7 +235,7 @@ LRESULT CALLBACK ResultsWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         OnResultsSize(hwnd, LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_GETMINMAXINFO:
-        OnResultsMinMax((MINMAXINFO *)lParam);
+        OnResultsMinMax(hwnd, (MINMAXINFO *)lParam);
         return 0;
     case WM_SETFOCUS:
         SetFocus(ListOf(hwnd));
@@ -281,8 +286,10 @@ HWND ShowResultsWindow(HINSTANCE instance)
         return NULL;
     RECT rect;
     bool stored = LoadResultsWindowRect(App.ProgramFolder, &rect);
+    UINT dpi = WindowDpi(NULL);
     HWND window = CreateWindowExA(0, ResultsClassName, ResultsCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 900, 380, NULL, NULL, instance, NULL);
+                                  CW_USEDEFAULT, CW_USEDEFAULT, ScaleToDpi(900, dpi), ScaleToDpi(380, dpi), NULL, NULL,
+                                  instance, NULL);
     if (!window)
         return NULL;
     App.ResultsWindow = window;

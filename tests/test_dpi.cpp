@@ -11,6 +11,8 @@
 #include "app/dpi.h"
 #include "app/mainwindow.h"
 #include "panel/panel.h"
+#include "reserveui/reserveui.h"
+#include "res/resource.h"
 
 TEST(Dpi, ScalesAndWholeDots)
 {
@@ -125,6 +127,7 @@ class DpiWindow : public testing::Test {
     {
         ResetAppState();
         folder = MakeTempFolder("dpi");
+        LoadAllSections(folder);
         SimStereo stereo;
         SimDefaultStereo(&stereo);
         stereo.Power = 1;
@@ -330,4 +333,59 @@ TEST_F(DpiScreen, TheMainWindowIsDrawnForTheScreensScale)
     int imageWidth = 0, imageHeight = 0;
     ImageList_GetIconSize(App.ButtonImages, &imageWidth, &imageHeight);
     EXPECT_EQ(imageWidth, 16 * dot);
+}
+
+TEST_F(DpiScreen, TheOtherWindowsAndTheIconAreMadeForTheScale)
+{
+    UINT dpi = ScreenDpi();
+    // The notification area's icon at the system's small icon size, in
+    // whole-pixel squares of the 16-pixel art.
+    int size = GetSystemMetrics(SM_CXSMICON);
+    ICONINFO parts = {};
+    ASSERT_TRUE(GetIconInfo(App.TrayIcons[0], &parts));
+    BITMAP colour = {};
+    GetObjectA(parts.hbmColor, sizeof colour, &colour);
+    EXPECT_EQ(colour.bmWidth, size);
+    EXPECT_EQ(colour.bmHeight, size);
+    std::vector<uint32_t> pixels((size_t)size * size);
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = size;
+    format.bmiHeader.biHeight = -size;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    HDC screen = GetDC(NULL);
+    ASSERT_EQ(GetDIBits(screen, parts.hbmColor, 0, size, pixels.data(), &format, DIB_RGB_COLORS), size);
+    ReleaseDC(NULL, screen);
+    DeleteObject(parts.hbmColor);
+    DeleteObject(parts.hbmMask);
+    int scale = size / 16, offset = (size - 16 * scale) / 2;
+    int opaque = 0;
+    for (int y = 0; y < 16 * scale; y++)
+        for (int x = 0; x < 16 * scale; x++) {
+            uint32_t pixel = pixels[(size_t)(offset + y) * size + offset + x];
+            opaque += (pixel >> 24) != 0;
+            ASSERT_EQ(pixel, pixels[(size_t)(offset + y / scale * scale) * size + offset + x / scale * scale])
+                << x << "," << y;
+        }
+    EXPECT_GT(opaque, 16 * 16 * scale * scale / 2) << "the art is there";
+
+    // The lists' columns and the results window's button at the scale.
+    RegisterReserveListClass(GetModuleHandleA(NULL));
+    SendMessageA(window, WM_COMMAND, IDM_RESERVELIST, 0);
+    PumpMessages();
+    ASSERT_NE(App.ReserveListWindow, (HWND)NULL);
+    HWND list = GetDlgItem(App.ReserveListWindow, IDC_RESERVE_LIST);
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), ScaleToDpi(140, dpi));
+    SendMessageA(App.ReserveListWindow, WM_CLOSE, 0, 0);
+    SendMessageA(window, WM_COMMAND, IDM_RESULTS, 0);
+    PumpMessages();
+    ASSERT_NE(App.ResultsWindow, (HWND)NULL);
+    EXPECT_EQ(SendMessageA(GetDlgItem(App.ResultsWindow, IDC_RESULTS_LIST), LVM_GETCOLUMNWIDTH, 0, 0),
+              ScaleToDpi(150, dpi));
+    RECT button;
+    GetWindowRect(GetDlgItem(App.ResultsWindow, IDC_RESULTS_CLEAR), &button);
+    EXPECT_EQ(button.bottom - button.top, ScaleToDpi(24, dpi));
+    SendMessageA(App.ResultsWindow, WM_CLOSE, 0, 0);
+    PumpMessages();
 }
