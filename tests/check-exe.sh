@@ -24,7 +24,12 @@ for exe in "$@"; do
             echo "FAIL $exe imports $dll"; status=1
         fi
     done < <("$objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p')
-    # The manifest is stored as it is written, in UTF-8.
+    # The manifest is stored as it is written, in UTF-8. The program scales
+    # itself: per monitor, with the system's scale as the older systems' fallback.
+    if ! LC_ALL=C grep -qaF ">PerMonitorV2, PerMonitor</dpiAwareness>" "$exe" ||
+        ! LC_ALL=C grep -qaF ">true</dpiAware>" "$exe"; then
+        echo "FAIL $exe: its manifest does not declare the DPI awareness"; status=1
+    fi
     if ! LC_ALL=C grep -qaF "name=\"TALVO.Recorder\" version=\"1.0.0.0\" processorArchitecture=\"$manifest_arch\"" "$exe"; then
         echo "FAIL $exe: its manifest does not name $manifest_arch"; status=1
     fi

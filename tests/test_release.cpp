@@ -117,7 +117,10 @@ TEST(Release, ManifestGivesCommonControls6ToAnOrdinaryUser)
 
 // At 125-200 % scaling the windows keep their pixel layouts and Windows
 // draws their text sharp: GDI scaling, and no claim to be DPI-aware.
-TEST(Release, ManifestAsksForSharpTextAtHighScaling)
+// The program draws itself for each screen's scale: per monitor (version 2,
+// then 1), the system's scale where only that is known; gdiScaling stays for
+// a Windows that would treat it as unaware.
+TEST(Release, ManifestDeclaresPerMonitorScalingWithTheSystemsAsFallback)
 {
     for (const char *file : { "TALVORec.exe", "TALVORecSim.exe" }) {
         SCOPED_TRACE(file);
@@ -125,15 +128,20 @@ TEST(Release, ManifestAsksForSharpTextAtHighScaling)
         ASSERT_FALSE(manifest.empty());
         size_t application = manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">");
         size_t settings = manifest.find("<windowsSettings>", application);
-        size_t scaling = manifest.find("<gdiScaling xmlns=\"http://schemas.microsoft.com/SMI/2017/WindowsSettings\">"
-                                       "true</gdiScaling>",
-                                       settings);
         size_t end = manifest.find("</windowsSettings>", settings);
         ASSERT_NE(application, std::string::npos);
         ASSERT_NE(settings, std::string::npos);
-        ASSERT_NE(scaling, std::string::npos);
-        EXPECT_LT(scaling, end) << "inside the application's windows settings";
-        EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+        const char *const wanted[] = {
+            "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
+            "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, "
+            "PerMonitor</dpiAwareness>",
+            "<gdiScaling xmlns=\"http://schemas.microsoft.com/SMI/2017/WindowsSettings\">true</gdiScaling>",
+        };
+        for (const char *setting : wanted) {
+            size_t at = manifest.find(setting, settings);
+            ASSERT_NE(at, std::string::npos) << setting;
+            EXPECT_LT(at, end) << "inside the application's windows settings";
+        }
     }
 }
 
