@@ -52,3 +52,9 @@ void FitMainWindowToDpi(HWND window)
     SIZE size = MainWindowSizeAt(App.Dpi);
     SetWindowPos(window, NULL, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+void TakeSuggestedPlace(HWND window, const RECT *suggested)
+{
+    SetWindowPos(window, NULL, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+}

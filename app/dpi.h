@@ -19,5 +19,8 @@ int DotPixels(UINT dpi);
 // takes the suggested place, and the panel is laid out, lettered and
 // pictured again for the new DPI. Nothing else changes.
 void OnMainDpiChanged(HWND window, WPARAM wParam, const RECT *suggested);
+// Another window moved to a screen of another scale takes the place
+// Windows suggests; its own WM_SIZE lays it out.
+void TakeSuggestedPlace(HWND window, const RECT *suggested);
 // The new main window's size for its DPI (nothing at 96 DPI).
 void FitMainWindowToDpi(HWND window);

@@ -164,7 +164,7 @@ void FreePanelGraphics()
     App.ButtonImages = NULL;
 }
 
-static HFONT CreateMessageFont(HWND window, const char *face, int points)
+static HFONT CreateMessageFont(HWND window, const char *face, int points, BYTE quality = DEFAULT_QUALITY)
 {
     NONCLIENTMETRICSA metrics = {};
     // The size without the padded border width of Vista and later, which
@@ -181,6 +181,8 @@ static HFONT CreateMessageFont(HWND window, const char *face, int points)
     font.lfHeight = -MulDiv(points, (int)dpi, 72);
     if (face)
         lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
+    if (quality != DEFAULT_QUALITY)
+        font.lfQuality = quality;
     return CreateFontIndirectA(&font);
 }
 
@@ -210,7 +212,8 @@ void CreatePanelFonts(HWND mainWindow)
     App.PanelGuiFont = CreateGuiFontForDpi(App.Dpi);
     App.PanelFont = CreateMessageFont(mainWindow, NULL, 8);
     App.PanelGothicFont = CreateMessageFont(mainWindow, "ＭＳ ゴシック", 8);
-    App.StationFont = CreateMessageFont(mainWindow, "ＭＳ ゴシック", 9);
+    // The display shows only its own two colours: its letters are not smoothed.
+    App.StationFont = CreateMessageFont(mainWindow, "ＭＳ ゴシック", 9, NONANTIALIASED_QUALITY);
 }
 
 void DeletePanelFonts()

@@ -527,6 +527,9 @@ LRESULT CALLBACK ReserveListWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_NOTIFY:
         OnReserveListNotify(hwnd, wParam, (const NMHDR *)lParam);
         return 0;
+    case WM_DPICHANGED:
+        TakeSuggestedPlace(hwnd, (const RECT *)lParam);
+        return 0;
     case WM_CLOSE:
         CloseReserveListWindow(hwnd);
         return 0;

@@ -246,6 +246,9 @@ LRESULT CALLBACK ResultsWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_COMMAND:
         OnResultsCommand(hwnd, LOWORD(wParam));
         return 0;
+    case WM_DPICHANGED:
+        TakeSuggestedPlace(hwnd, (const RECT *)lParam);
+        return 0;
     case WM_RESULTSCHANGED:
         FillResults(hwnd);
         return 0;

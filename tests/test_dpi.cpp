@@ -276,9 +276,8 @@ TEST_F(DpiScreen, TheMainWindowIsDrawnForTheScreensScale)
         EXPECT_GE(height * 96, MainWindowHeight * (int)dpi);
     }
 
-    // The display in dots of whole pixels, each one solid and of its colours.
-    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Shot shot = TakeShot(window);
+    // The display in dots of whole pixels, each one solid and of its colours:
+    // the clock of MD, then a station's name in letters of the display's own.
     RECT display = ShownDisplayRect();
     int dot = DotPixels(dpi);
     ASSERT_EQ(display.right - display.left, DisplaySize * dot);
@@ -286,15 +285,25 @@ TEST_F(DpiScreen, TheMainWindowIsDrawnForTheScreensScale)
     GetClientRect(window, &client);
     ASSERT_LE(display.right, client.right);
     ASSERT_LE(display.bottom, client.bottom);
-    for (int y = 0; y < DisplaySize; y++) {
-        for (int x = 0; x < DisplaySize; x++) {
-            POINT point = { display.left + dot * x, display.top + dot * y };
-            if (ChildWindowFromPointEx(window, point, CWP_SKIPINVISIBLE) != window)
-                continue;
-            COLORREF color = shot.At(point.x, point.y);
-            ASSERT_TRUE(color == LcdLight || color == LcdDark) << x << "," << y;
-            for (int i = 0; i < dot * dot; i++)
-                ASSERT_EQ(shot.At(point.x + i % dot, point.y + i / dot), color) << x << "," << y;
+    for (int station = -1; station < 1; station++) {
+        SCOPED_TRACE(station < 0 ? "MD" : "a station's name");
+        if (station >= 0) {
+            App.DeviceStatus.Source = 0;
+            App.StationIndex = FindStationByFrequency(954);
+            ASSERT_GE(App.StationIndex, 0);
+        }
+        RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Shot shot = TakeShot(window);
+        for (int y = 0; y < DisplaySize; y++) {
+            for (int x = 0; x < DisplaySize; x++) {
+                POINT point = { display.left + dot * x, display.top + dot * y };
+                if (ChildWindowFromPointEx(window, point, CWP_SKIPINVISIBLE) != window)
+                    continue;
+                COLORREF color = shot.At(point.x, point.y);
+                ASSERT_TRUE(color == LcdLight || color == LcdDark) << x << "," << y;
+                for (int i = 0; i < dot * dot; i++)
+                    ASSERT_EQ(shot.At(point.x + i % dot, point.y + i / dot), color) << x << "," << y;
+            }
         }
     }
 
