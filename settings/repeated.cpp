@@ -1,32 +1,12 @@
 // Sections that stand more than once in the settings file: their headers are
 // counted and their lines read from the file's text itself.
 #include "settings/repeated.h"
+#include "settings/settings.h"
 #include "app/heap.h"
 #include <string.h>
 
 // Far beyond any settings file the program writes; a larger one is not read.
 enum : DWORD { LargestFile = 16u << 20 };
-
-// The whole file, NUL-terminated; none when it cannot be read.
-static char *ReadWholeFile(const char *path, DWORD *length)
-{
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return NULL;
-    DWORD size = GetFileSize(file, NULL);
-    char *text = NULL;
-    if (size != INVALID_FILE_SIZE && size <= LargestFile)
-        text = (char *)HeapAllocZero((size_t)size + 1);
-    DWORD read = 0;
-    if (text && (!ReadFile(file, text, size, &read, NULL) || read != size)) {
-        HeapFreeBlock(text);
-        text = NULL;
-    }
-    CloseHandle(file);
-    *length = read;
-    return text;
-}
 
 static bool Blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -88,7 +68,7 @@ static bool SameName(const TextLine &found, const char *name)
 int CountSectionHeaders(const char *path, const char *name)
 {
     DWORD length = 0;
-    char *text = ReadWholeFile(path, &length);
+    char *text = ReadWholeFile(path, LargestFile, &length);
     if (!text)
         return 0;
     int headers = 0;
@@ -105,7 +85,7 @@ int CountSectionHeaders(const char *path, const char *name)
 char *ReadLaterSections(const char *path, const char *name, DWORD *count)
 {
     DWORD length = 0;
-    char *text = ReadWholeFile(path, &length);
+    char *text = ReadWholeFile(path, LargestFile, &length);
     if (!text)
         return NULL;
     // The lines never outgrow the text they come from, plus the final NUL.

@@ -5,6 +5,7 @@
 // second byte of a double-byte character, so the text is scanned byte by byte.
 #include "settings/resultsfile.h"
 #include "settings/settings.h"
+#include "settings/safesave.h"
 #include "app/heap.h"
 #include <string.h>
 
@@ -218,31 +219,8 @@ bool AppendResultRecord(const char *folder, const char *const fields[ResultField
     return written;
 }
 
-// The whole file in a heap block with a terminating zero; *length its
-// bytes. An absent file gives an empty block.
-static char *ReadWholeFile(const char *path, size_t *length)
-{
-    *length = 0;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? (char *)HeapAllocZero(1) : NULL;
-    }
-    LARGE_INTEGER size = {};
-    char *bytes = NULL;
-    if (GetFileSizeEx(file, &size) && size.QuadPart < 0x40000000)
-        bytes = (char *)HeapAllocZero((size_t)size.QuadPart + 1);
-    DWORD read = 0;
-    if (bytes && (!ReadFile(file, bytes, (DWORD)size.QuadPart, &read, NULL) || read != (DWORD)size.QuadPart)) {
-        HeapFreeBlock(bytes);
-        bytes = NULL;
-    }
-    CloseHandle(file);
-    if (bytes)
-        *length = (size_t)size.QuadPart;
-    return bytes;
-}
+// Far beyond the kept lines; a larger file is not read.
+enum : DWORD { LargestResultsFile = 64u << 20 };
 
 static bool IsHeader(const ResultLine *line)
 {
@@ -287,10 +265,13 @@ bool LoadResults(const char *folder, ResultList *list)
     char path[MAX_PATH];
     if (!ResultsFilePath(folder, path))
         return false;
-    size_t length = 0;
-    char *bytes = ReadWholeFile(path, &length);
-    if (!bytes)
-        return false;
+    DWORD length = 0;
+    char *bytes = ReadWholeFile(path, LargestResultsFile, &length);
+    if (!bytes) {
+        DWORD error = GetLastError();
+        // No file yet: no results.
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
     const char *at = bytes, *end = bytes + length;
     uint32_t capacity = 0;
     bool first = true;
@@ -323,8 +304,8 @@ void FreeResults(ResultList *list)
     list->Count = 0;
 }
 
-// Writes the header and the lines from first on into path + ".new", flushed,
-// and moves it over path with write-through.
+// Writes the header and the lines from first on into path + ".new", which
+// then takes the file's place whole.
 static bool ReplaceWith(const char *path, const ResultList *list, uint32_t first)
 {
     char copy[MAX_PATH];
@@ -339,13 +320,12 @@ static bool ReplaceWith(const char *path, const ResultList *list, uint32_t first
         written = record && WriteAll(file, record, strlen(record));
         HeapFreeBlock(record);
     }
-    written = written && FlushFileBuffers(file);
     CloseHandle(file);
-    if (written)
-        written = MoveFileExA(copy, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    if (!written)
+    if (!written) {
         DeleteFileA(copy);
-    return written;
+        return false;
+    }
+    return PutCopyInPlace(copy, path);
 }
 
 bool TrimResults(const char *folder, uint32_t kept)

@@ -56,14 +56,18 @@ static bool FlushToDisk(const char *path)
     return flushed;
 }
 
-bool CommitSettingsCopy(SettingsCopy *copy)
+bool PutCopyInPlace(const char *copy, const char *file)
 {
-    if (!FlushToDisk(copy->Copy) ||
-        !MoveFileExA(copy->Copy, copy->File, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DiscardSettingsCopy(copy);
+    if (!FlushToDisk(copy) || !MoveFileExA(copy, file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(copy);
         return false;
     }
     return true;
+}
+
+bool CommitSettingsCopy(SettingsCopy *copy)
+{
+    return PutCopyInPlace(copy->Copy, copy->File);
 }
 
 void DiscardSettingsCopy(SettingsCopy *copy)

@@ -17,6 +17,9 @@ struct SettingsCopy {
 bool BeginSettingsCopy(const char *programFolder, SettingsCopy *copy);
 // Flushes the copy to the disk and puts it in the file's place.
 bool CommitSettingsCopy(SettingsCopy *copy);
+// Flushes a file written beside another to the disk and moves it over that
+// one with write-through; on failure the copy goes and the file stays as it was.
+bool PutCopyInPlace(const char *copy, const char *file);
 // The copy is thrown away; the file stays as it was.
 void DiscardSettingsCopy(SettingsCopy *copy);
 

@@ -86,6 +86,10 @@ size_t WholeCharactersWithin(const char *text, size_t size);
 // head followed by tail in path; false, with path untouched, when the two
 // do not fit in MAX_PATH.
 bool JoinWithinPath(const char *head, const char *tail, char path[MAX_PATH]);
+// The whole file in a heap block with a terminating NUL; *length its bytes.
+// None when it cannot be opened or read, or holds more than limit bytes;
+// GetLastError then says which (ERROR_FILE_NOT_FOUND: there is no file).
+char *ReadWholeFile(const char *path, DWORD limit, DWORD *length);
 // Copies source to destination replacing every find (tried only at the start
 // of a character) by replacement. Returns the result's length; with no
 // destination it only measures.

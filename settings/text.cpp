@@ -1,6 +1,7 @@
 // Byte-string helpers of the settings file: tokens, escaping, hexadecimal,
 // numbers. Every scan steps by whole characters of the ANSI code page.
 #include "settings/settings.h"
+#include "app/heap.h"
 #include <stdio.h>
 #include <string.h>
 
@@ -123,4 +124,28 @@ void FormatFrequency(int32_t frequency, char *text, size_t size)
         snprintf(text, size, "AM %dkHz", (int)frequency);
     else
         snprintf(text, size, "FM %d.%02dMHz", (int)(frequency / 100), (int)(frequency % 100));
+}
+
+char *ReadWholeFile(const char *path, DWORD limit, DWORD *length)
+{
+    *length = 0;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return NULL;
+    DWORD size = GetFileSize(file, NULL);
+    char *text = NULL;
+    if (size != INVALID_FILE_SIZE && size <= limit)
+        text = (char *)HeapAllocZero((size_t)size + 1);
+    DWORD read = 0;
+    if (text && (!ReadFile(file, text, size, &read, NULL) || read != size)) {
+        HeapFreeBlock(text);
+        text = NULL;
+    }
+    CloseHandle(file);
+    if (text)
+        *length = read;
+    else
+        SetLastError(ERROR_READ_FAULT);
+    return text;
 }
