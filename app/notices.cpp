@@ -125,18 +125,14 @@ void ComposeProgrammeMissed(Notice *notice, const char *title, const SYSTEMTIME 
 
 void ComposeProgrammesMissed(Notice *notice, const char *title, unsigned count)
 {
-    char name[NoticeNameBytes];
+    char name[NoticeNameBytes], named[NoticeNameBytes + 16] = "";
     ShortName(title, name);
     if (title)
-        Compose(notice, NoticeProgrammeMissed, "録音できなかった番組があります",
-                "パソコンが止まっていたか TALVO レコーダーが動いていなかったため、「%s」など %u 件の番組を"
-                "録音できませんでした。録画結果に記録してあります。",
-                name, count);
-    else
-        Compose(notice, NoticeProgrammeMissed, "録音できなかった番組があります",
-                "パソコンが止まっていたか TALVO レコーダーが動いていなかったため、%u 件の番組を"
-                "録音できませんでした。録画結果に記録してあります。",
-                count);
+        snprintf(named, sizeof named, "「%s」など ", name);
+    Compose(notice, NoticeProgrammeMissed, "録音できなかった番組があります",
+            "パソコンが止まっていたか TALVO レコーダーが動いていなかったため、%s%u 件の番組を"
+            "録音できませんでした。録画結果に記録してあります。",
+            named, count);
 }
 
 void ComposeRecordingSilent(Notice *notice, const char *title, const char *path)

@@ -14,15 +14,12 @@
 // would be most of what the program costs while it waits.
 static void UpdateDisplay(HWND window, const SYSTEMTIME *now, bool redraw)
 {
+    if (!redraw && (!BlinkersChange(now) || !IsWindowVisible(window)))
+        return;
+    // Drawn larger than its own dots, the display is composed again whole
+    // for its marks too.
     RECT shown = ShownDisplayRect();
-    if (redraw) {
-        InvalidateRect(window, &shown, FALSE);
-        return;
-    }
-    if (!BlinkersChange(now) || !IsWindowVisible(window))
-        return;
-    // Drawn larger than its own dots, the display is composed again whole.
-    if (shown.right - shown.left != DisplaySize) {
+    if (redraw || shown.right - shown.left != DisplaySize) {
         InvalidateRect(window, &shown, FALSE);
         return;
     }

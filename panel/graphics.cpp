@@ -56,9 +56,8 @@ void ScaleKeyImages(HINSTANCE instance, UINT dpi)
     App.ButtonImages = images;
 }
 
-// A 32-bit picture of width × height whose bits the caller fills; zeroed
-// (transparent) to begin with.
-static HBITMAP CreateArgbBitmap(int width, int height, void **bits)
+// 32 bits a pixel, the top row first.
+static BITMAPINFO ArgbFormat(int width, int height)
 {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -66,6 +65,14 @@ static HBITMAP CreateArgbBitmap(int width, int height, void **bits)
     info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
+    return info;
+}
+
+// A 32-bit picture of width × height whose bits the caller fills; zeroed
+// (transparent) to begin with.
+static HBITMAP CreateArgbBitmap(int width, int height, void **bits)
+{
+    BITMAPINFO info = ArgbFormat(width, height);
     return CreateDIBSection(NULL, &info, DIB_RGB_COLORS, bits, NULL, 0);
 }
 
@@ -80,12 +87,7 @@ static HICON LoadTrayIcon(HINSTANCE instance, int id, int size)
     // The art's colours and mask, 32 bits a pixel, top row first.
     ICONINFO parts = {};
     uint32_t colours[16 * 16] = {}, masks[16 * 16] = {};
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = 16;
-    format.bmiHeader.biHeight = -16;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
+    BITMAPINFO format = ArgbFormat(16, 16);
     HDC screen = GetDC(NULL);
     bool read = GetIconInfo(art, &parts) && parts.hbmColor &&
                 GetDIBits(screen, parts.hbmColor, 0, 16, colours, &format, DIB_RGB_COLORS) == 16 &&

@@ -56,15 +56,6 @@ static void StopAndTell(HWND mainWindow)
     TellRecordingEnded(mainWindow, App.ActiveReservation && App.ActiveReservation->Title ? App.ActiveReservation->Title : "");
 }
 
-// Whether next is the occurrence already armed, begun a second time: its
-// preparation simply starts again, and nothing was lost.
-static bool SameOccurrence(const NextReservationInfo *next)
-{
-    const ReserveEntry *active = App.ActiveReservation;
-    return active && CompareFileTime(&next->NextStart, &App.ActiveStart) == 0 &&
-           lstrcmpA(active->Title ? active->Title : "", next->Entry->Title ? next->Entry->Title : "") == 0;
-}
-
 bool BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *status, DeviceRequest *request)
 {
     const NextReservationInfo next = App.NextReservation;
@@ -84,7 +75,7 @@ bool BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *stat
         NoteReservationEnding(ResultEndTakenOver, next.Entry->Title);
     if (App.ReserveState == Recording)
         StopAndTell(mainWindow);
-    else if (App.ReserveState == Armed && !SameOccurrence(&next))
+    else if (App.ReserveState == Armed)
         LogReservationUnrecorded(mainWindow);
     ReserveEntryFree(&App.ActiveReservation);
     App.ActiveReservation = copy;

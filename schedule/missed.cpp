@@ -13,13 +13,10 @@ static bool Push(MissedList *out, uint32_t *capacity, const ReserveEntry *entry,
 {
     if (out->Count == *capacity) {
         uint32_t grown = *capacity ? *capacity * 2 : 16;
-        MissedOccurrence *items = (MissedOccurrence *)HeapAllocZero(sizeof(MissedOccurrence) * grown);
+        void *items = HeapResizeZero(out->Items, sizeof(MissedOccurrence) * grown);
         if (!items)
             return false;
-        if (out->Count)
-            memcpy(items, out->Items, sizeof(MissedOccurrence) * out->Count);
-        HeapFreeBlock(out->Items);
-        out->Items = items;
+        out->Items = (MissedOccurrence *)items;
         *capacity = grown;
     }
     out->Items[out->Count].Entry = entry;

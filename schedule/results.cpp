@@ -394,7 +394,8 @@ void KeepLastRunning(const SYSTEMTIME *now, bool force)
     if (!SystemTimeToFileTime(now, &instant))
         return;
     ULONGLONG at = FileTimeToUnits(&instant), last = FileTimeToUnits(&App.LastRunningSaved);
-    // A clock set back counts as due.
+    // The first tick writes at once: from then on a crash costs the next
+    // start's look back at most ten minutes. A clock set back counts as due.
     if (!force && last && at >= last && at - last < RunningEvery)
         return;
     SaveLastRunning(App.ProgramFolder, now);

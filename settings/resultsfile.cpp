@@ -245,13 +245,10 @@ static bool PushLine(ResultList *list, ResultLine *line, uint32_t *capacity)
 {
     if (list->Count == *capacity) {
         uint32_t grown = *capacity ? *capacity * 2 : 64;
-        ResultLine *items = (ResultLine *)HeapAllocZero(sizeof(ResultLine) * grown);
+        void *items = HeapResizeZero(list->Items, sizeof(ResultLine) * grown);
         if (!items)
             return false;
-        if (list->Count)
-            memcpy(items, list->Items, sizeof(ResultLine) * list->Count);
-        HeapFreeBlock(list->Items);
-        list->Items = items;
+        list->Items = (ResultLine *)items;
         *capacity = grown;
     }
     list->Items[list->Count++] = *line;

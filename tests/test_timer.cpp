@@ -44,7 +44,8 @@ class TimerRecording : public testing::Test {
         ASSERT_NE(window, (HWND)NULL);
         clock = start;
         App.LastTick = start;
-        ComputeSchedule(&clock, &App.ReserveList, &App.NextReservation, 0);
+        // What the start itself began counts as taken, as it does for the program.
+        ComputeSchedule(&clock, &App.ReserveList, &App.NextReservation, ScheduleNowTaken);
     }
     ReserveEntry *Add(const char *title, int preset, int day, int weekday, int startHour, int startMinute,
                       int endHour, int endMinute, const std::string &file)
