@@ -1,4 +1,5 @@
 #include "app/tray.h"
+#include "schedule/clock.h"
 #include "app/appstate.h"
 #include "app/heap.h"
 #include "app/notices.h"
@@ -207,7 +208,7 @@ void OnEndTimeChanged(HWND mainWindow, const NMHDR *header)
     if (header->code != DTN_DATETIMECHANGE)
         return;
     SYSTEMTIME now, picked = {};
-    GetLocalTime(&now);
+    ReadLocalTime(&now);
     SendMessageA(header->hwndFrom, DTM_GETSYSTEMTIME, 0, (LPARAM)&picked);
     App.ActiveEnd = EndInstantFromPicker(&now, &picked);
 }

@@ -1,4 +1,5 @@
 #include "bench/benchtimer.h"
+#include "schedule/clock.h"
 #include <stdio.h>
 #include <commctrl.h>
 #include "app/appstate.h"
@@ -53,7 +54,7 @@ LONGLONG NowUnits()
 {
     SYSTEMTIME now;
     FILETIME instant;
-    GetLocalTime(&now);
+    ReadLocalTime(&now);
     SystemTimeToFileTime(&now, &instant);
     return Units(instant);
 }

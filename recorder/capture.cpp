@@ -2,6 +2,7 @@
 // staging area that is written (converted first for a compressed format)
 // whenever the next buffer would not fit.
 #include "app/appstate.h"
+#include "schedule/clock.h"
 #include "app/heap.h"
 #include "recorder/silence.h"
 #include <string.h>
@@ -134,7 +135,7 @@ static bool OpenOutput(const ReserveEntry *entry)
     if (!CreateWaveFile(&App.WaveFile, path, entry->Format))
         return false;
     SYSTEMTIME now;
-    GetLocalTime(&now);
+    ReadLocalTime(&now);
     char date[16], comment[InfoTextBytes];
     RecordingInfoTexts texts;
     ComposeRecordingInfo(entry, &now, date, comment, &texts);

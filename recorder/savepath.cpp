@@ -1,6 +1,7 @@
 // Output file names from a reservation's path pattern, its folder, and the
 // file dialog the edit dialog picks a path with.
 #include "recorder/recorder.h"
+#include "schedule/clock.h"
 #include <commdlg.h>
 #include <stdio.h>
 #include <string.h>
@@ -101,7 +102,7 @@ bool ExpandSavePathAt(const char *pattern, char *out, size_t size, const char *t
 bool ExpandSavePath(const char *pattern, char *out, size_t size, const ReserveEntry *entry)
 {
     SYSTEMTIME now;
-    GetLocalTime(&now);
+    ReadLocalTime(&now);
     return ExpandSavePathAt(pattern ? pattern : "", out, size, entry ? entry->Title : NULL, &now);
 }
 

@@ -2,6 +2,7 @@
 // reservation; OK and Apply store it in ReserveList, update the list window's
 // row and recompute the schedule, Cancel throws it away.
 #include "reserveui/reserveui.h"
+#include "schedule/clock.h"
 #include "app/dpi.h"
 #include "app/appstate.h"
 #include "app/savenotice.h"
@@ -138,7 +139,7 @@ static void CreateReserveEditControls(HWND dialog)
 static void SetPickerTime(HWND dialog, int id, uint16_t hour, uint16_t minute)
 {
     SYSTEMTIME time;
-    GetLocalTime(&time);
+    ReadLocalTime(&time);
     time.wHour = hour;
     time.wMinute = minute;
     SendDlgItemMessageA(dialog, id, DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)&time);

@@ -123,14 +123,6 @@ void RecomputeNextReservation(const SYSTEMTIME *from, unsigned flags)
     UpdateWakeTimer();
 }
 
-void ReadLocalTime(SYSTEMTIME *now)
-{
-    if (App.ReadClock)
-        App.ReadClock(now);
-    else
-        GetLocalTime(now);
-}
-
 // Logs and tells of the enabled occurrences nothing was there to begin; the
 // date reservations among them are retired. True when one was. Without
 // since (the program's start) the look goes back to the last moment the

@@ -1,6 +1,7 @@
 // Beginning and ending a reserved recording.
 #pragma once
 #include <windows.h>
+#include "schedule/clock.h"
 #include <stdint.h>
 #include "device/device.h"
 #include "schedule/schedule.h"
@@ -40,5 +41,3 @@ void ScheduleAfresh(HWND mainWindow, const SYSTEMTIME *now, const SYSTEMTIME *si
 // where the schedule was last seen, so an edit does not begin again what
 // began before the correction.
 void ComputeScheduleAfterEdit();
-// The local time: the system's, or the tests' clock.
-void ReadLocalTime(SYSTEMTIME *now);
