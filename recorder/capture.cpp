@@ -503,8 +503,10 @@ void OnCaptureBuffer(HWAVEIN device, WAVEHDR *header)
     HandOver(header);
 }
 
-void StopRecording()
+void StopRecording(RecordingSummary *summary)
 {
+    if (summary)
+        memset(summary, 0, sizeof *summary);
     if (!App.RecordingActive)
         return;
     // Notices the device still sends from here on find the recording over.
@@ -516,4 +518,9 @@ void StopRecording()
     CloseCaptureDevice();
     FlushStaging(true);
     ReleaseRecorder();
+}
+
+OutputKind OutputKindOf(const ReserveEntry *entry)
+{
+    return entry && entry->RiffHeader == 1 ? OutputWave : OutputRaw;
 }

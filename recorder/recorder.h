@@ -172,6 +172,37 @@ enum RecordingStartFailure {
     StartFailedMemory,
 };
 
+// The kind of file a recording writes, chosen once when it starts: every
+// write, header update, finish and repair goes through its row of the
+// output table (recorder/output.h).
+enum OutputKind {
+    OutputWave,   // a RIFF/WAVE file with its header kept current
+    OutputRaw,    // the audio bytes alone
+};
+// The kind a reservation's recording writes (its RIFF header field).
+OutputKind OutputKindOf(const ReserveEntry *entry);
+
+// Why a recording stopped.
+enum RecordingStopReason {
+    RecordingStopAsked,        // StopRecording was called: its end, the user, the exit, a takeover
+    RecordingStopWriteFailed,  // a write did not reach the disk
+    RecordingStopDiskFull,     // ... because the disk is full
+};
+
+// What became of a recording once it stopped: everything the results line
+// and the notice tell of it. Filled by StopRecording; nothing is read from
+// the recorder's state afterwards.
+struct RecordingSummary {
+    OutputKind Kind;
+    char Path[SavePathBytes];    // the first file
+    DWORD Parts;                 // the files it went into: 1, or more for a WAVE past 4 GiB
+    ULONGLONG CapturedBytes;     // PCM bytes captured
+    ULONGLONG Seconds;           // the audio's length
+    ULONGLONG FileBytes;         // the size of its files together, as the disk has them
+    BOOL Silent;                 // nothing but silence was heard
+    RecordingStopReason Reason;
+};
+
 // Begins recording the entry into its file, the device reporting to window
 // with MM_WIM_DATA. False, with nothing left open, when any step fails or a
 // recording is already running; App.StartFailure then says which.
@@ -179,8 +210,9 @@ bool StartRecording(HWND window, const ReserveEntry *entry);
 // A filled capture buffer (MM_WIM_DATA's wParam and lParam).
 void OnCaptureBuffer(HWAVEIN device, WAVEHDR *header);
 // Writes everything captured so far, the device's last partly filled buffers
-// included, and finishes the file.
-void StopRecording();
+// included, and finishes the file. summary (may be none) receives what
+// became of the recording; it is left zero when none was running.
+void StopRecording(RecordingSummary *summary = NULL);
 // Puts captured PCM bytes into the staging area the way a delivered buffer
 // does, writing the staged audio first when they would not fit.
 void StageCapture(const BYTE *bytes, DWORD length);
