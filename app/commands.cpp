@@ -114,7 +114,6 @@ void StopRecordingRequest(HWND window)
     if (App.ReserveState == Idle)
         return;
     if (MessageBoxA(window, "録音を停止しますか？", "録音停止の確認", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES) {
-        NoteReservationEnding(ResultEndByUser, NULL);
-        EndReservation(window, &App.DeviceStatus);
+        EndReservation(ResultEndByUser);
     }
 }

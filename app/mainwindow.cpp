@@ -8,6 +8,8 @@
 #include "app/dpi.h"
 #include "app/wake.h"
 #include "app/savenotice.h"
+#include "app/placement.h"
+#include "app/stereostatus.h"
 #include "settings/safesave.h"
 #include "panel/panel.h"
 #include "schedule/execute.h"
@@ -52,7 +54,7 @@ bool InitMainWindow(HWND window)
     }
     App.ThemeActive = LoadThemeApi() && App.Theme.IsThemeActive();
     App.DeviceStatus = DeviceStatus{};
-    RefreshDeviceStatus(window);
+    ReadStereoStatus(window);
     App.ReserveState = Idle;
     if (App.OptionFlags.PowOnStart) {
         App.DeviceRequest.PendingFlags = ReqPower;
@@ -62,7 +64,7 @@ bool InitMainWindow(HWND window)
     // and went while the program was not running is told.
     ReadLocalTime(&App.LastTick);
     RecallLastRunning();
-    ScheduleAfresh(window, &App.LastTick, NULL);
+    ScheduleAfresh(&App.LastTick, NULL);
     SetTimer(window, TickTimerId, TickPeriod, NULL);
     return true;
 }
@@ -72,8 +74,7 @@ void ShutdownMainWindow(HWND window)
     // A recording still running is ended first, so that its file is
     // finished and the panel is back in its source's layout.
     if (App.ReserveState != Idle) {
-        NoteReservationEnding(ResultEndAtExit, NULL);
-        EndReservation(window, &App.DeviceStatus);
+        EndReservation(ResultEndAtExit);
     }
     // The list window stores its geometry when it closes, before it is saved;
     // the results window stores its own.
@@ -88,7 +89,8 @@ void ShutdownMainWindow(HWND window)
     };
     // All of them in one replacement of the file. No notice here: the
     // program is ending, and a failure was told when it first happened.
-    SaveSettingsSections(window, App.ProgramFolder, order, sizeof order / sizeof order[0]);
+    NoteMainWindowPlace();
+    SaveSettingsSections(App.ProgramFolder, order, sizeof order / sizeof order[0]);
     SYSTEMTIME now;
     ReadLocalTime(&now);
     KeepLastRunning(&now, true);

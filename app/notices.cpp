@@ -235,21 +235,6 @@ void TellRecordingBegan(HWND mainWindow, const SYSTEMTIME *now)
     ShowNotice(mainWindow, &notice);
 }
 
-void TellRecordingEnded(HWND mainWindow, const char *title)
-{
-    Notice notice;
-    if (App.WriteFailed) {
-        ComposeRecordingFailed(&notice, title);
-    } else if (RecordingWasSilent()) {
-        ComposeRecordingSilent(&notice, title, App.RecordingPath);
-    } else {
-        DWORD rate = App.CaptureFormat.nAvgBytesPerSec;
-        ULONGLONG seconds = rate ? App.CapturedBytes / rate : 0;
-        ComposeRecordingFinished(&notice, App.RecordingPath, seconds, App.RiffHeader == 1 ? App.RecordingPart : 1);
-    }
-    ShowNotice(mainWindow, &notice);
-}
-
 void TellRecordingNotStarted(HWND mainWindow, const char *title)
 {
     Notice notice;

@@ -68,9 +68,6 @@ void OnNoticeEvent(HWND mainWindow, LPARAM event);
 // to its end exceeds the free space of its disk, of that (the recording goes
 // on and keeps what fits).
 void TellRecordingBegan(HWND mainWindow, const SYSTEMTIME *now);
-// The recorder has stopped for entry: the file and its length, or that a
-// failed write stopped it.
-void TellRecordingEnded(HWND mainWindow, const char *title);
 void TellRecordingNotStarted(HWND mainWindow, const char *title);
 // For the checks that watch the stereo's preparation and the occurrences
 // that passed while the program was not running or the PC was asleep.

@@ -10,7 +10,7 @@ static void SeeScheduleAfresh(HWND window)
 {
     SYSTEMTIME now;
     ReadLocalTime(&now);
-    ScheduleAfresh(window, &now, &App.LastTick);
+    ScheduleAfresh(&now, &App.LastTick);
     App.LastTick = now;
 }
 

@@ -2,6 +2,7 @@
 // program that lives for weeks in the notification area must not lose weeks
 // of reservations to a crash or a power failure.
 #include "app/savenotice.h"
+#include "app/placement.h"
 #include "app/appstate.h"
 #include "settings/safesave.h"
 #include <stdio.h>
@@ -11,7 +12,8 @@ static const char NoticeFormat[] = "設定を保存できません。\n予約や
 
 bool SaveSettingsChanges(const SettingsSection *sections, size_t count)
 {
-    bool written = SaveSettingsSections(App.MainWindow, App.ProgramFolder, sections, count);
+    NoteMainWindowPlace();
+    bool written = SaveSettingsSections(App.ProgramFolder, sections, count);
     NoteSettingsSave(written);
     return written;
 }

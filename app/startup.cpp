@@ -1,6 +1,7 @@
 // Finding the program's folder, the main window's class and creation, and
 // the message loop.
 #include "app/mainwindow.h"
+#include "app/placement.h"
 #include "app/appstate.h"
 #include "app/dpi.h"
 #include "res/resource.h"
@@ -65,7 +66,7 @@ void RepairInterruptedRecording(const char *programFolder)
         CloseHandle(probe);
     RepairWaveFile(path);
     ClearRecordingMarker(programFolder);
-    LogInterruptedRecording(NULL, path);
+    LogInterruptedRecording(path);
 }
 
 bool RegisterMainWindowClass(HINSTANCE instance)

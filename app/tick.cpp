@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "app/appstate.h"
 #include "app/tray.h"
+#include "app/stereostatus.h"
 #include "panel/panel.h"
 #include "schedule/execute.h"
 #include "schedule/readiness.h"
@@ -60,24 +61,10 @@ static void RunReservations(HWND window, const SYSTEMTIME *now)
     // A new day (or the first tick after a sleep into one): an occurrence
     // under way begins rather than being retired unrecorded.
     if (now->wDay != App.LastTick.wDay)
-        ScheduleAfresh(window, now, &App.LastTick);
+        ScheduleAfresh(now, &App.LastTick);
     if (App.NextReservation.Entry && FileTimeReached(&App.NextReservation.NextStart, &instant))
-        BeginReservation(window, now, &App.DeviceStatus, &App.DeviceRequest);
-
-    // A recording the disk no longer takes ends as if its end time had come,
-    // and says so where the user looks next.
-    bool failed = App.ReserveState == Recording && App.WriteFailed;
-    if (App.ReserveState != Idle && (failed || FileTimeReached(&App.ActiveEnd, &instant))) {
-        EndReservation(window, &App.DeviceStatus);
-        if (failed)
-            ShowRecordingFailure(window);
-        if (App.OptionFlags.PowOffEndRec) {
-            App.DeviceRequest.PendingFlags = ReqPower;
-            App.DeviceRequest.TargetPower = 0;
-        } else {
-            LeavePreparationGoing(&instant);
-        }
-    }
+        BeginReservation(now);
+    EndDueReservation(now);
     GiveUpLeftPreparation(&instant);
     // Whatever is still pending goes on in this tick, the end's power-off
     // included.
@@ -98,7 +85,7 @@ void OnTick(HWND window, UINT timerId)
 
 void OnTickAt(HWND window, const SYSTEMTIME *now)
 {
-    bool redraw = RefreshDeviceStatus(window);
+    bool redraw = ReadStereoStatus(window);
     if (!redraw)
         redraw = MinuteChanged(now);
     UpdateDisplay(window, now, redraw);

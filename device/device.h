@@ -106,17 +106,29 @@ enum { ReopenTicks = 20 };
 // acquisition that has not seen the stereo report it goes on to the next.
 enum { AcquireSkipAsks = 30 };
 
+// What a status reply changed that the windows show: the tick applies it
+// (app/stereostatus.h).
+struct StatusChange {
+    bool Redraw;           // the display must be drawn again
+    bool PresetChanged;    // the number box follows the stereo's preset
+    bool LayoutChanged;    // the panel goes from FromLayout to ToLayout (not while a reservation runs)
+    int FromLayout;
+    int ToLayout;
+};
+
 // Reads and decodes the status and reacts to what changed; true when the
-// display must be redrawn. After two seconds of failed reads the link is
-// opened again, and again every two seconds while they go on failing.
-bool RefreshDeviceStatus(HWND mainWindow);
+// display must be redrawn. change, when given, receives what the windows
+// must follow. After two seconds of failed reads the link is opened again,
+// and again every two seconds while they go on failing. mainWindow is not
+// used: the windows follow through change.
+bool RefreshDeviceStatus(HWND mainWindow, StatusChange *change = NULL);
 // At most one step of the pending device actions.
 void RunDeviceRequests();
 // True when now and the previous tick differ in anything but the seconds.
 bool MinuteChanged(const SYSTEMTIME *now);
 // The station table was changed: the name shown for the tuned frequency is
 // looked up again (its place in the table may have moved, or it may be
-// gone) and the display redrawn.
+// gone); the caller redraws the display.
 void StationTableChanged();
 // The frequency value of four BCD digits (8250 for 0x8250).
 int32_t BcdFrequencyValue(uint16_t bcd);

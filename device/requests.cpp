@@ -2,6 +2,7 @@
 // per tick, judging every step by the polled status rather than by whether a
 // command was delivered, so an ignored command is simply sent again.
 #include "device/device.h"
+#include "device/acquireevents.h"
 #include "app/appstate.h"
 
 // The stereo takes no command for two seconds after switching on.
@@ -85,7 +86,7 @@ static void RecallForAcquisition(uint8_t preset)
 static void StepAcquire(DeviceRequest *request, const DeviceStatus *status)
 {
     if (status->Preset == request->TargetPreset) {
-        SendMessageA(App.AcquireWindow, WM_USER, status->Preset, BcdFrequencyValue(status->Frequency));
+        PresetAcquired(status->Preset, BcdFrequencyValue(status->Frequency));
         request->TargetPreset++;
     } else if (PresetOverdue(request)) {
         request->TargetPreset++;
@@ -95,7 +96,7 @@ static void StepAcquire(DeviceRequest *request, const DeviceStatus *status)
         return;
     }
     request->PendingFlags &= ~ReqAcquire;
-    SendMessageA(App.AcquireWindow, WM_COMMAND, IDCANCEL, 0);
+    AcquisitionFinished();
 }
 
 void RunDeviceRequests()

@@ -2,8 +2,6 @@
 // changes.
 #include "device/device.h"
 #include "app/appstate.h"
-#include "app/tray.h"
-#include "panel/panel.h"
 #include <stdio.h>
 #include <string.h>
 
@@ -65,21 +63,6 @@ static bool ReactToDisplayChanges(const DeviceStatus *before, const DeviceStatus
     return redraw;
 }
 
-// The box may hold what the user is typing; it is rewritten only when its
-// number is not the stereo's preset, so an equal entry ("07") stays as typed.
-static void ShowPresetInNumberBox(uint8_t preset)
-{
-    if (!App.NumberBox)
-        return;
-    char text[3] = "";
-    GetWindowTextA(App.NumberBox, text, sizeof text);
-    if (ParseDecimal(text) == preset)
-        return;
-    char number[8];
-    snprintf(number, sizeof number, "%d", preset);
-    SetWindowTextA(App.NumberBox, number);
-}
-
 // A stereo unplugged and plugged in again is a new device: the old handle
 // stays dead. While reads fail the link is opened afresh every two seconds;
 // the panel keeps the last status meanwhile.
@@ -92,9 +75,13 @@ static void ReviveLink()
     DeviceOpen();
 }
 
-bool RefreshDeviceStatus(HWND mainWindow)
+bool RefreshDeviceStatus(HWND mainWindow, StatusChange *change)
 {
     (void)mainWindow;
+    StatusChange ignored;
+    if (!change)
+        change = &ignored;
+    *change = StatusChange{};
     uint8_t reply[StatusReplySize];
     if (!DeviceReadStatus(reply, sizeof reply)) {
         ReviveLink();
@@ -107,8 +94,8 @@ bool RefreshDeviceStatus(HWND mainWindow)
 
     bool redraw = ReactToDisplayChanges(&before, now);
     App.PanelMode = before.Power ? before.Source : (int)PanelModeOff;
-    if (now->Preset != before.Preset)
-        ShowPresetInNumberBox(now->Preset);
+    change->Redraw = redraw;
+    change->PresetChanged = now->Preset != before.Preset;
     if (now->Frequency != before.Frequency)
         App.StationIndex = FindStationByFrequency(BcdFrequencyValue(now->Frequency));
     // While a reservation runs the panel keeps its recording layout whatever
@@ -116,8 +103,9 @@ bool RefreshDeviceStatus(HWND mainWindow)
     // stereo reports, so the panel and the icon are left alone there.
     int layout = now->Power ? now->Source : (int)PanelModeOff;
     if (App.ReserveState == Idle && (now->Power != before.Power || App.PanelMode != layout)) {
-        SwitchPanelMode(App.PanelMode, layout);
-        UpdateTrayIcon();
+        change->LayoutChanged = true;
+        change->FromLayout = App.PanelMode;
+        change->ToLayout = layout;
     }
     return redraw;
 }
@@ -132,6 +120,4 @@ bool MinuteChanged(const SYSTEMTIME *now)
 void StationTableChanged()
 {
     App.StationIndex = FindStationByFrequency(BcdFrequencyValue(App.DeviceStatus.Frequency));
-    if (App.MainWindow)
-        InvalidateRect(App.MainWindow, &DisplayRect, FALSE);
 }

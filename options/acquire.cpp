@@ -1,7 +1,7 @@
 // The progress dialog of the automatic acquisition. It only sets the device
 // requests and waits: the main window's tick walks the stereo through presets
-// 1 to 40 and reports each preset's frequency here (WM_USER, wParam preset,
-// lParam frequency), then ends the dialog with IDCANCEL.
+// 1 to 40 and reports each preset's frequency here (WM_PRESETACQUIRED,
+// wParam preset, lParam frequency), then ends the dialog with IDCANCEL.
 #include "options/options.h"
 #include "options/pages.h"
 #include "app/appstate.h"
@@ -81,8 +81,7 @@ INT_PTR CALLBACK AcquireDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM 
             return FALSE;
         OnAcquireTimer(dialog);
         return TRUE;
-    case WM_USER:
-        // The dialog manager's DM_GETDEFID is WM_USER too, with no preset.
+    case WM_PRESETACQUIRED:
         if (wParam < 1 || wParam > PresetCount)
             return FALSE;
         OnPresetReported(dialog, (int)wParam, (int32_t)lParam);

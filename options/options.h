@@ -4,6 +4,10 @@
 #include <stdint.h>
 #include "settings/settings.h"
 
+// Sent to the acquisition's progress dialog for each preset the stereo
+// reported: wParam the preset, lParam its frequency.
+enum { WM_PRESETACQUIRED = WM_APP + 103 };
+
 // Runs the modal sheet on the given page (0 general, 1 presets, 2 stations);
 // returns PropertySheetA's result.
 INT_PTR OpenOptionsSheet(HWND parent, HINSTANCE instance, int startPage);

@@ -5,6 +5,7 @@
 #include "options/pages.h"
 #include "app/appstate.h"
 #include "app/savenotice.h"
+#include "app/stereostatus.h"
 #include "app/heap.h"
 #include "device/device.h"
 #include "res/resource.h"
@@ -252,7 +253,7 @@ static void OnStationApply(HWND page)
             break;
     }
     SaveSettingsChange(SectionStation);
-    StationTableChanged();
+    ShowStationTableChange();
 }
 
 static BOOL OnStationNotify(HWND page, const NMHDR *header)

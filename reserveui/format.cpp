@@ -10,28 +10,6 @@
 
 char CustomFormatName[CustomFormatNameBytes] = "ラジオの音質";
 
-void DescribeFormat(const WAVEFORMATEX *format, bool twoLines, char text[FormatDescriptionBytes])
-{
-    ACMFORMATTAGDETAILSA tag;
-    memset(&tag, 0, sizeof tag);
-    tag.cbStruct = sizeof tag;
-    tag.dwFormatTag = format->wFormatTag;
-    if (acmFormatTagDetailsA(NULL, &tag, ACM_FORMATTAGDETAILSF_FORMATTAG) != MMSYSERR_NOERROR)
-        tag.szFormatTag[0] = '\0';
-
-    ACMFORMATDETAILSA details;
-    memset(&details, 0, sizeof details);
-    details.cbStruct = sizeof details;
-    details.dwFormatTag = format->wFormatTag;
-    details.pwfx = (WAVEFORMATEX *)format;
-    details.cbwfx = sizeof(WAVEFORMATEX) + format->cbSize;
-    if (acmFormatDetailsA(NULL, &details, ACM_FORMATDETAILSF_FORMAT) != MMSYSERR_NOERROR)
-        details.szFormat[0] = '\0';
-
-    snprintf(text, FormatDescriptionBytes, twoLines ? "%s\r\n%s" : "%s %s", tag.szFormatTag,
-             details.szFormat);
-}
-
 DWORD FormatBufferSize()
 {
     DWORD largest = 0;

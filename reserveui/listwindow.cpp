@@ -2,6 +2,7 @@
 // reservation's Enabled flag, and the commands that create, copy, paste,
 // delete, enable, disable and start reservations.
 #include "reserveui/reserveui.h"
+#include "app/placement.h"
 #include "schedule/clock.h"
 #include "app/dpi.h"
 #include "app/appstate.h"
@@ -310,7 +311,7 @@ static void OnStartReservationNow(HWND hwnd)
     ReadLocalTime(&now);
     App.NextReservation.Entry = App.ReserveList.Items[row];
     SystemTimeToFileTime(&now, &App.NextReservation.NextStart);
-    BeginReservation(App.MainWindow, &now, &App.DeviceStatus, &App.DeviceRequest);
+    BeginReservation(&now);
 }
 
 struct ListCommand {

@@ -1,6 +1,7 @@
 // The reservation list window, its edit dialog and the recording-format choice.
 #pragma once
 #include <windows.h>
+#include "recorder/formatname.h"
 #include <commctrl.h>
 #include <mmreg.h>
 #include <stddef.h>
@@ -28,9 +29,8 @@ void DateLabel(const ReserveEntry *entry, char *text, size_t size);
 // Opens the 録画結果 window at its stored place, or brings it forward.
 HWND ShowResultsWindow(HINSTANCE instance);
 LRESULT CALLBACK ResultsWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-// The mark of a row by its outcome: 0 recorded, 1 partly, 2 not at all or
-// silent, 3 missed.
-int ResultMarkFor(const char *outcome);
+// Posted to the results window when a line was added.
+enum { WM_RESULTSCHANGED = WM_APP + 102 };
 // Shows the folder of the row's recording with its file selected (through
 // App.SelectInFolder when set). False for a row without a file.
 bool OpenResultFolder(int row);
@@ -70,12 +70,7 @@ extern const WeekPattern WeekPatternList[WeekPatternCount];
 
 // ---- recording formats ----
 
-// A tag name of up to 47 characters, a separator of up to 2, a format name of
-// up to 127 and the terminator.
-enum { FormatDescriptionBytes = 177, CustomFormatNameBytes = 13 };
-// "tag format" on one line, or "tag\r\nformat" when twoLines is set, in the
-// ACM's own words; a name the ACM does not know stays empty.
-void DescribeFormat(const WAVEFORMATEX *format, bool twoLines, char text[FormatDescriptionBytes]);
+enum { CustomFormatNameBytes = 13 };
 // How large a format buffer must be: the largest format of any installed
 // codec, and never below the largest format loaded from the settings file.
 DWORD FormatBufferSize();

@@ -1,8 +1,9 @@
 // The 録画結果 window: the results file in a list, newest first, read
 // afresh whenever a line is added; a row opens its recording's folder.
 #include "reserveui/reserveui.h"
+#include "app/placement.h"
 #include "app/appstate.h"
-#include "schedule/results.h"
+#include "schedule/outcome.h"
 #include "settings/resultsfile.h"
 #include "app/dpi.h"
 #include "res/resource.h"
@@ -28,7 +29,6 @@ static const struct {
 };
 
 enum { ButtonWidth = 100, ButtonHeight = 24, Margin = 6, MinimumWidth = 320, MinimumHeight = 160 };
-enum ResultMark { MarkRecorded, MarkPartly, MarkFailed, MarkMissed, MarkCount };
 
 // The lines on show, oldest first as the file has them: row i shows line
 // Count - 1 - i.
@@ -37,17 +37,13 @@ static HIMAGELIST Marks;
 
 static HWND ListOf(HWND hwnd) { return GetDlgItem(hwnd, IDC_RESULTS_LIST); }
 
-int ResultMarkFor(const char *outcome)
+// The line's outcome read back from its text, once as the list is filled;
+// a text the program does not know is shown as written, without a mark.
+static int ResultMarkFor(const char *outcome)
 {
-    if (strstr(outcome, OutcomeSilentSuffix))
-        return MarkFailed;
-    if (strcmp(outcome, OutcomeRecorded) == 0)
-        return MarkRecorded;
-    if (strcmp(outcome, OutcomeMissed) == 0)
-        return MarkMissed;
-    if (strcmp(outcome, OutcomeNotRecorded) == 0)
-        return MarkFailed;
-    return MarkPartly;
+    bool silent = false;
+    OutcomeMark mark = MarkForOutcome(ParseOutcome(outcome, &silent), silent);
+    return mark == MarkNone ? I_IMAGENONE : (int)mark;
 }
 
 static void FillResults(HWND hwnd)

@@ -1,39 +1,15 @@
-// Beginning and ending a reserved recording: the panel's recording layout,
-// the private copy of the reservation, the stereo's preparation and the
-// recorder.
+// Beginning and ending a reserved recording: the private copy of the
+// reservation, the stereo's preparation, the recorder and the results line.
+// What the user sees of it is announced (schedule/events.h).
 #include "schedule/execute.h"
 #include "schedule/schedule.h"
 #include "schedule/underway.h"
 #include "schedule/readiness.h"
 #include "schedule/missed.h"
 #include "schedule/results.h"
+#include "schedule/events.h"
 #include "app/appstate.h"
-#include "app/tray.h"
-#include "app/awake.h"
-#include "app/wake.h"
-#include "app/notices.h"
-#include "app/savenotice.h"
-#include "panel/panel.h"
 #include "recorder/recorder.h"
-#include <commctrl.h>
-
-static int CurrentLayout(const DeviceStatus *status)
-{
-    return status->Power ? (int)status->Source : (int)PanelModeOff;
-}
-
-static void ShowActiveReservation(HWND mainWindow)
-{
-    HWND statusLine = GetDlgItem(mainWindow, RecordingStatusId);
-    if (statusLine)
-        SetRecordingStatusText(statusLine, App.ActiveReservation->Title ? App.ActiveReservation->Title : "");
-    HWND picker = GetDlgItem(mainWindow, EndTimePickerId);
-    if (picker) {
-        SYSTEMTIME end;
-        FileTimeToSystemTime(&App.ActiveEnd, &end);
-        SendMessageA(picker, DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)&end);
-    }
-}
 
 static void PrepareStereo(DeviceRequest *request, const ReserveEntry *entry)
 {
@@ -47,16 +23,32 @@ static void PrepareStereo(DeviceRequest *request, const ReserveEntry *entry)
     }
 }
 
-// The recording of the active reservation ends here; the user hears of its
-// file, or of the write that failed.
-static void StopAndTell(HWND mainWindow)
+// All of a reservation's end happens here: its recording is stopped and
+// what became of it is its results line; then the end is announced and the
+// running copy let go. next: the title of the reservation that takes over
+// the stereo at once, or none.
+static void FinishActive(ResultEnd how, const char *next)
 {
-    StopRecording();
-    LogRecordingStopped(mainWindow);
-    TellRecordingEnded(mainWindow, App.ActiveReservation && App.ActiveReservation->Title ? App.ActiveReservation->Title : "");
+    NoteReservationEnding(how, next);
+    RecordingSummary summary;
+    bool recorded = App.ReserveState == Recording;
+    Outcome outcome;
+    if (recorded) {
+        StopRecording(&summary);
+        outcome = LogRecordingStopped(&summary);
+    } else {
+        outcome = LogReservationUnrecorded();
+    }
+    ReserveEntry *ended = App.ActiveReservation;
+    App.ActiveReservation = NULL;
+    bool takenOver = how == ResultEndTakenOver;
+    if (!takenOver)
+        App.ReserveState = Idle;
+    ReservationEnded(ended, recorded ? &summary : NULL, outcome, takenOver);
+    ReserveEntryFree(&ended);
 }
 
-bool BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *status, DeviceRequest *request)
+bool BeginReservation(const SYSTEMTIME *now)
 {
     const NextReservationInfo next = App.NextReservation;
     if (!next.Entry)
@@ -67,22 +59,14 @@ bool BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *stat
     if (!ReserveEntryCopy(&copy, next.Entry))
         return false;
 
-    if (App.ReserveState == Idle)
-        SwitchPanelMode(CurrentLayout(status), RecordingLayout);
     // The reservation that begins now ends the one still running: its file
     // is finished even though its own end has not come.
-    if (App.ReserveState != Idle)
-        NoteReservationEnding(ResultEndTakenOver, next.Entry->Title);
-    if (App.ReserveState == Recording)
-        StopAndTell(mainWindow);
-    else if (App.ReserveState == Armed)
-        LogReservationUnrecorded(mainWindow);
-    ReserveEntryFree(&App.ActiveReservation);
+    bool tookOver = App.ReserveState != Idle;
+    if (tookOver)
+        FinishActive(ResultEndTakenOver, next.Entry->Title);
     App.ActiveReservation = copy;
 
-    // What the caption said of the last recording is over now.
-    ClearRecordingFailure(mainWindow);
-    PrepareStereo(request, copy);
+    PrepareStereo(&App.DeviceRequest, copy);
     App.ActiveEnd = ComputeEndTime(copy, &next.NextStart);
     NoteReservationBegun(&next.NextStart, now);
     FILETIME instant;
@@ -93,41 +77,48 @@ bool BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *stat
     RecomputeNextReservation(now, ScheduleNowTaken);
     // A one-shot reservation is retired by its beginning: on the disk at
     // once, or a start after a crash would take it for a new one.
-    SaveSettingsChange(SectionReserve);
-    ShowActiveReservation(mainWindow);
+    ReservationsChanged();
 
     App.ReserveState = Armed;
-    HoldAwake();
-    UpdateTrayIcon();
+    ReservationBegun(copy, &App.ActiveEnd, tookOver);
     return true;
 }
 
-void EndReservation(HWND mainWindow, DeviceStatus *status)
+void EndReservation(ResultEnd how)
 {
     if (App.ReserveState == Idle)
         return;
-    if (App.ReserveState == Recording)
-        StopAndTell(mainWindow);
-    else
-        LogReservationUnrecorded(mainWindow);
-    ReserveEntryFree(&App.ActiveReservation);
-    SwitchPanelMode(RecordingLayout, CurrentLayout(status));
-    App.ReserveState = Idle;
-    ReleaseAwake();
-    UpdateTrayIcon();
+    FinishActive(how, NULL);
+}
+
+void EndDueReservation(const SYSTEMTIME *now)
+{
+    FILETIME instant;
+    SystemTimeToFileTime(now, &instant);
+    // A recording the disk no longer takes ends as if its end time had come.
+    bool failed = App.ReserveState == Recording && App.WriteFailed;
+    if (App.ReserveState == Idle || (!failed && !FileTimeReached(&App.ActiveEnd, &instant)))
+        return;
+    EndReservation(ResultEndAtItsTime);
+    if (App.OptionFlags.PowOffEndRec) {
+        App.DeviceRequest.PendingFlags = ReqPower;
+        App.DeviceRequest.TargetPower = 0;
+    } else {
+        LeavePreparationGoing(&instant);
+    }
 }
 
 void RecomputeNextReservation(const SYSTEMTIME *from, unsigned flags)
 {
     ComputeSchedule(from, &App.ReserveList, &App.NextReservation, flags);
-    UpdateWakeTimer();
+    NextReservationChanged();
 }
 
 // Logs and tells of the enabled occurrences nothing was there to begin; the
 // date reservations among them are retired. True when one was. Without
 // since (the program's start) the look goes back to the last moment the
 // program was running, when the settings file knows it.
-static bool TellMissed(HWND mainWindow, const FILETIME *since, const FILETIME *now)
+static bool TellMissed(const FILETIME *since, const FILETIME *now)
 {
     if (!since && FileTimeToUnits(&App.AwaySince))
         since = &App.AwaySince;
@@ -136,7 +127,7 @@ static bool TellMissed(HWND mainWindow, const FILETIME *since, const FILETIME *n
     App.AwaySince = UnitsToFileTime(0);
     if (!collected)
         return false;
-    LogMissedProgrammes(mainWindow, &missed);
+    LogMissedProgrammes(&missed);
     FreeMissed(&missed);
     // Those further back than the list goes are retired as well.
     bool retired = false;
@@ -173,7 +164,7 @@ static ReserveEntry *LatestUnderway(const FILETIME *since, const FILETIME *now, 
     return latest;
 }
 
-void ScheduleAfresh(HWND mainWindow, const SYSTEMTIME *now, const SYSTEMTIME *since)
+void ScheduleAfresh(const SYSTEMTIME *now, const SYSTEMTIME *since)
 {
     FILETIME instant, last;
     if (!SystemTimeToFileTime(now, &instant))
@@ -198,7 +189,7 @@ void ScheduleAfresh(HWND mainWindow, const SYSTEMTIME *now, const SYSTEMTIME *si
     if (CompareFileTime(&instant, &App.ScheduleSeenUntil) > 0)
         App.ScheduleSeenUntil = instant;
 
-    bool retired = TellMissed(mainWindow, seen, &instant);
+    bool retired = TellMissed(seen, &instant);
     Occurrence underway;
     ReserveEntry *entry = LatestUnderway(seen, &instant, &underway);
     if (entry) {
@@ -206,7 +197,7 @@ void ScheduleAfresh(HWND mainWindow, const SYSTEMTIME *now, const SYSTEMTIME *si
         App.NextReservation.NextStart = underway.Start;
         // Retires a date reservation, computes the rest of the schedule and
         // saves, as a begin on time does.
-        if (BeginReservation(mainWindow, now, &App.DeviceStatus, &App.DeviceRequest))
+        if (BeginReservation(now))
             return;
     }
     // After a clock set back, the future starts where the schedule was last
@@ -217,7 +208,7 @@ void ScheduleAfresh(HWND mainWindow, const SYSTEMTIME *now, const SYSTEMTIME *si
         flags = ScheduleNowTaken;
     RecomputeNextReservation(&from, flags);
     if (retired)
-        SaveSettingsChange(SectionReserve);
+        ReservationsChanged();
 }
 
 void ComputeScheduleAfterEdit()

@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include "device/device.h"
 #include "schedule/schedule.h"
+#include "schedule/outcome.h"
 
 enum ReserveStateValue : uint16_t {
     Idle = 0,
@@ -12,12 +13,18 @@ enum ReserveStateValue : uint16_t {
     Recording = 2,
 };
 
-// Starts executing App.NextReservation: recording layout, private copy,
-// stereo preparation, end instant, next schedule, state Armed. False when
-// there is nothing to begin or no memory for the copy (nothing changed).
-bool BeginReservation(HWND mainWindow, const SYSTEMTIME *now, DeviceStatus *status, DeviceRequest *request);
-// Ends the active reservation whatever its state (stopping the recorder).
-void EndReservation(HWND mainWindow, DeviceStatus *status);
+// Starts executing App.NextReservation at now: private copy, stereo
+// preparation, end instant, next schedule, state Armed; a reservation still
+// running is ended for it. False when there is nothing to begin or no memory
+// for the copy (nothing changed).
+bool BeginReservation(const SYSTEMTIME *now);
+// Ends the active reservation whatever its state (stopping the recorder),
+// how telling its results line why.
+void EndReservation(ResultEnd how);
+// The tick's step: the active reservation ends when its end time has come or
+// the disk no longer takes its recording; the stereo is then switched off
+// when the options say so, or else left to finish its preparation.
+void EndDueReservation(const SYSTEMTIME *now);
 // The schedule computed into App.NextReservation from the given time (flags
 // as ComputeSchedule takes them); the PC's wake-up follows the new next
 // reservation. Everything that changes what comes next goes through here.
@@ -35,7 +42,7 @@ void RecomputeNextReservation(const SYSTEMTIME *from, unsigned flags);
 // One hour: the time service's corrections are seconds, a summer-time
 // mistake an hour.
 const ULONGLONG ClockCorrectionLimit = 3600ULL * FileTimeSecond;
-void ScheduleAfresh(HWND mainWindow, const SYSTEMTIME *now, const SYSTEMTIME *since);
+void ScheduleAfresh(const SYSTEMTIME *now, const SYSTEMTIME *since);
 // The schedule after the user changed the list. It counts from the last
 // tick, whose instant is taken already; after a clock set back it counts from
 // where the schedule was last seen, so an edit does not begin again what

@@ -2,7 +2,7 @@
 #include "schedule/readiness.h"
 #include "schedule/execute.h"
 #include "app/appstate.h"
-#include "app/notices.h"
+#include "schedule/events.h"
 #include "schedule/results.h"
 #include "recorder/recorder.h"
 #include "device/device.h"
@@ -13,12 +13,7 @@ FILETIME PreparationDeadline(const FILETIME *start, const FILETIME *now)
     return FileTimeAdd(from, (LONGLONG)(StartLead + PreparationGrace));
 }
 
-static const char *ActiveTitle()
-{
-    return App.ActiveReservation && App.ActiveReservation->Title ? App.ActiveReservation->Title : "";
-}
-
-void StartArmedRecording(HWND mainWindow, const SYSTEMTIME *now)
+void StartArmedRecording(HWND window, const SYSTEMTIME *now)
 {
     if (App.ReserveState != Armed)
         return;
@@ -26,20 +21,17 @@ void StartArmedRecording(HWND mainWindow, const SYSTEMTIME *now)
     FILETIME instant;
     if (!ready && (!SystemTimeToFileTime(now, &instant) || !FileTimeReached(&App.PrepareDeadline, &instant)))
         return;
-    if (!StartRecording(mainWindow, App.ActiveReservation)) {
+    if (!StartRecording(window, App.ActiveReservation)) {
         App.RecordingStartFailed = TRUE;
-        TellRecordingNotStarted(mainWindow, ActiveTitle());
-        EndReservation(mainWindow, &App.DeviceStatus);
+        RecordingNotStarted(App.ActiveReservation);
+        EndReservation(ResultEndAtItsTime);
         return;
     }
     App.ReserveState = Recording;
     NoteRecordingStarted(now, ready);
     // Whatever the stereo plays is recorded from here on; its preparation
     // is still pending and the tick keeps sending it.
-    if (ready)
-        TellRecordingBegan(mainWindow, now);
-    else
-        TellStereoNotReady(mainWindow, ActiveTitle());
+    RecordingStarted(App.ActiveReservation, App.RecordingPath, now, ready);
 }
 
 void LeavePreparationGoing(const FILETIME *ended)

@@ -21,7 +21,8 @@ FILETIME PreparationDeadline(const FILETIME *start, const FILETIME *now);
 // stereo's preparation is done, or at the deadline without it (the user is
 // told, and the preparation goes on). A recording that cannot start ends
 // the reservation.
-void StartArmedRecording(HWND mainWindow, const SYSTEMTIME *now);
+// window: the one the recording device reports its buffers to.
+void StartArmedRecording(HWND window, const SYSTEMTIME *now);
 
 // A reservation ended without the power-off leaves the stereo's preparation
 // going, so the stereo still ends up on the programme's station. A step the

@@ -2,22 +2,14 @@
 // the schedule, the recorder and the stereo's preparation noted on the way.
 #include "schedule/results.h"
 #include "schedule/schedule.h"
+#include "schedule/events.h"
 #include "app/appstate.h"
 #include "app/heap.h"
-#include "app/notices.h"
 #include "recorder/recorder.h"
-#include "reserveui/reserveui.h"
+#include "recorder/formatname.h"
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
-
-const char OutcomeRecorded[] = "録画しました";
-const char OutcomeRecordedLate[] = "途中から録画しました";
-const char OutcomeStopped[] = "途中で止まりました";
-const char OutcomeNotReady[] = "準備が間に合いませんでした";
-const char OutcomeNotRecorded[] = "録画できませんでした";
-const char OutcomeMissed[] = "見逃しました";
-const char OutcomeSilentSuffix[] = " (無音)";
 
 // A reservation begun this long after its start instant began under way.
 static const ULONGLONG LateAfter = 2 * FileTimeSecond;
@@ -26,7 +18,7 @@ static const ULONGLONG RunningEvery = 600 * FileTimeSecond;
 
 // One line being composed: the texts the fields point at.
 struct ResultTexts {
-    char Outcome[64];
+    char Outcome[OutcomeTextBytes];
     const char *Title;
     char PlannedStart[ResultTimeBytes];
     char PlannedEnd[ResultTimeBytes];
@@ -82,44 +74,33 @@ static void StartLine(ResultTexts *texts, const ReserveEntry *entry, const FILET
         DescribeFormat((const WAVEFORMATEX *)entry->Format, false, texts->Format);
 }
 
-static void SetOutcome(ResultTexts *texts, const char *outcome, bool silent)
+static void SetOutcome(ResultTexts *texts, Outcome outcome, bool silent)
 {
-    snprintf(texts->Outcome, sizeof texts->Outcome, "%s%s", outcome, silent ? OutcomeSilentSuffix : "");
+    OutcomeText(outcome, silent, texts->Outcome);
 }
 
 // The files of the recording, joined with " | ", and their total size.
-static void DescribeFiles(ResultTexts *texts)
+static void DescribeFiles(ResultTexts *texts, const RecordingSummary *summary)
 {
-    DWORD parts = App.RiffHeader == 1 && App.RecordingPart > 1 ? App.RecordingPart : 1;
+    DWORD parts = summary->Parts > 1 ? summary->Parts : 1;
     texts->Files = (char *)HeapAllocZero((size_t)parts * (SavePathBytes + 3));
-    ULONGLONG total = 0;
     for (DWORD part = 1; part <= parts && texts->Files; part++) {
         char path[SavePathBytes];
         if (part == 1)
-            memcpy(path, App.RecordingPath, sizeof path);
-        else if (!NumberedPartPath(App.RecordingPath, part, path, sizeof path))
+            memcpy(path, summary->Path, sizeof path);
+        else if (!NumberedPartPath(summary->Path, part, path, sizeof path))
             continue;
         if (part > 1)
             strcat(texts->Files, " | ");
         strcat(texts->Files, path);
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        if (GetFileAttributesExA(path, GetFileExInfoStandard, &data))
-            total += ((ULONGLONG)data.nFileSizeHigh << 32) | data.nFileSizeLow;
     }
-    snprintf(texts->Bytes, sizeof texts->Bytes, "%llu", total);
-}
-
-static void TellResultsUnwritable(HWND mainWindow)
-{
-    Notice notice;
-    ComposeResultsUnwritable(&notice);
-    ShowNotice(mainWindow, &notice);
+    snprintf(texts->Bytes, sizeof texts->Bytes, "%llu", (unsigned long long)summary->FileBytes);
 }
 
 // Appends the line; a file that cannot be written is told once, until a
 // line reaches it again (at the start, before there is a window to tell it
 // from, the next failure tells it).
-static void WriteLine(HWND mainWindow, ResultTexts *texts)
+static void WriteLine(ResultTexts *texts)
 {
     const char *fields[ResultFieldCount] = {
         texts->Outcome,     texts->Title,   texts->PlannedStart, texts->PlannedEnd, texts->RecordStart,
@@ -128,11 +109,9 @@ static void WriteLine(HWND mainWindow, ResultTexts *texts)
     };
     if (AppendResultRecord(App.ProgramFolder, fields)) {
         App.ResultsUnwritable = FALSE;
-        if (App.ResultsWindow)
-            PostMessageA(App.ResultsWindow, WM_RESULTSCHANGED, 0, 0);
-    } else if (!App.ResultsUnwritable && mainWindow) {
+        ResultAdded();
+    } else if (!App.ResultsUnwritable && ResultsUnwritable()) {
         App.ResultsUnwritable = TRUE;
-        TellResultsUnwritable(mainWindow);
     }
     HeapFreeBlock(texts->Files);
     texts->Files = NULL;
@@ -162,11 +141,6 @@ void NoteReservationEnding(ResultEnd how, const char *next)
     snprintf(App.ActiveTakenOverBy, sizeof App.ActiveTakenOverBy, "%s", next ? next : "");
 }
 
-bool RecordingWasSilent()
-{
-    return !App.CaptureLoud;
-}
-
 // Seconds from the programme's start minute to the recording's start, when
 // the reservation was begun under way; 0 when it began on time.
 static ULONGLONG Lateness()
@@ -181,17 +155,12 @@ static ULONGLONG Lateness()
     return at > minute ? (at - minute) / FileTimeSecond : 0;
 }
 
-static bool DiskFull()
-{
-    ULONGLONG available = 0;
-    return FreeSpaceFor(App.PartPath, &available) && available < (ULONGLONG)App.CaptureBufferBytes * 4;
-}
-
 // Why the recording ended, and whether that cut it short.
-static bool DescribeEnd(ResultTexts *texts)
+static bool DescribeEnd(ResultTexts *texts, const RecordingSummary *summary)
 {
-    if (App.WriteFailed) {
-        AddDetail(texts, DiskFull() ? "ディスクがいっぱいになりました。" : "ファイルに書き込めなくなりました。");
+    if (summary->Reason != RecordingStopAsked) {
+        AddDetail(texts, summary->Reason == RecordingStopDiskFull ? "ディスクがいっぱいになりました。"
+                                                                  : "ファイルに書き込めなくなりました。");
         return true;
     }
     switch (App.ActiveEndHow) {
@@ -210,7 +179,7 @@ static bool DescribeEnd(ResultTexts *texts)
     }
 }
 
-void LogRecordingStopped(HWND mainWindow)
+Outcome LogRecordingStopped(const RecordingSummary *summary)
 {
     const ReserveEntry *entry = App.ActiveReservation;
     ResultTexts texts;
@@ -219,11 +188,10 @@ void LogRecordingStopped(HWND mainWindow)
     SYSTEMTIME now;
     ReadLocalTime(&now);
     FormatResultTime(&now, texts.RecordEnd);
-    DWORD rate = App.CaptureFormat.nAvgBytesPerSec;
-    snprintf(texts.Seconds, sizeof texts.Seconds, "%llu", rate ? (unsigned long long)(App.CapturedBytes / rate) : 0ULL);
-    DescribeFiles(&texts);
+    snprintf(texts.Seconds, sizeof texts.Seconds, "%llu", (unsigned long long)summary->Seconds);
+    DescribeFiles(&texts, summary);
 
-    bool silent = RecordingWasSilent();
+    bool silent = summary->Silent != FALSE;
     if (silent)
         AddDetail(&texts, "音が入っていません。TALVO の出力ケーブルとパソコンの録音デバイスを確かめてください。");
     ULONGLONG late = Lateness();
@@ -234,13 +202,14 @@ void LogRecordingStopped(HWND mainWindow)
     }
     if (App.RecordingUnready)
         AddDetail(&texts, "開始時刻までに TALVO の準備ができなかったため、準備を待たずに録画しました。");
-    bool cut = DescribeEnd(&texts);
-    const char *outcome = cut ? OutcomeStopped
-                          : App.RecordingUnready ? OutcomeNotReady
-                          : late ? OutcomeRecordedLate
-                                 : OutcomeRecorded;
+    bool cut = DescribeEnd(&texts, summary);
+    Outcome outcome = cut ? OutcomeStopped
+                    : App.RecordingUnready ? OutcomeNotReady
+                    : late ? OutcomeRecordedLate
+                           : OutcomeRecorded;
     SetOutcome(&texts, outcome, silent);
-    WriteLine(mainWindow, &texts);
+    WriteLine(&texts);
+    return outcome;
 }
 
 // The system's words for a failed start.
@@ -272,7 +241,7 @@ static void DescribeStartFailure(ResultTexts *texts)
         texts->Detail[--length] = '\0';
 }
 
-void LogReservationUnrecorded(HWND mainWindow)
+Outcome LogReservationUnrecorded()
 {
     ResultTexts texts;
     StartLine(&texts, App.ActiveReservation, &App.ActiveStart, &App.ActiveEnd);
@@ -295,10 +264,11 @@ void LogReservationUnrecorded(HWND mainWindow)
         }
     }
     SetOutcome(&texts, OutcomeNotRecorded, false);
-    WriteLine(mainWindow, &texts);
+    WriteLine(&texts);
+    return OutcomeNotRecorded;
 }
 
-void LogInterruptedRecording(HWND mainWindow, const char *path)
+void LogInterruptedRecording(const char *path)
 {
     ResultTexts texts;
     memset(&texts, 0, sizeof texts);
@@ -313,7 +283,7 @@ void LogInterruptedRecording(HWND mainWindow, const char *path)
                  (unsigned long long)(((ULONGLONG)data.nFileSizeHigh << 32) | data.nFileSizeLow));
     SetOutcome(&texts, OutcomeStopped, false);
     AddDetail(&texts, "録音中に TALVO レコーダーが止まりました (パソコンの電源が切れたなど)。ファイルは再生できるように直しました。");
-    WriteLine(mainWindow, &texts);
+    WriteLine(&texts);
 }
 
 // ---- missed programmes ----
@@ -331,21 +301,7 @@ static bool AlreadyLogged(const ResultList *logged, const char *title, const cha
     return false;
 }
 
-// first: the earliest programme the notice can name, or none.
-static void TellMissedProgrammes(HWND mainWindow, const MissedOccurrence *first, uint32_t count)
-{
-    Notice notice;
-    const char *title = first && first->Entry->Title ? first->Entry->Title : "";
-    if (count == 1 && first) {
-        SYSTEMTIME start = OccurrenceStartMinute(&first->When);
-        ComposeProgrammeMissed(&notice, title, &start);
-    } else {
-        ComposeProgrammesMissed(&notice, first ? title : NULL, count);
-    }
-    ShowNotice(mainWindow, &notice);
-}
-
-void LogMissedProgrammes(HWND mainWindow, const MissedList *missed)
+void LogMissedProgrammes(const MissedList *missed)
 {
     if (missed->Count == 0 && missed->Older == 0)
         return;
@@ -361,7 +317,7 @@ void LogMissedProgrammes(HWND mainWindow, const MissedList *missed)
             continue;
         SetOutcome(&texts, OutcomeMissed, false);
         AddDetail(&texts, "パソコンが止まっていたか、TALVO レコーダーが動いていませんでした。");
-        WriteLine(mainWindow, &texts);
+        WriteLine(&texts);
         if (!first)
             first = item;
         count++;
@@ -374,10 +330,10 @@ void LogMissedProgrammes(HWND mainWindow, const MissedList *missed)
         SetOutcome(&texts, OutcomeMissed, false);
         AddDetail(&texts, "このほか、%d 日より前の番組 %lu 件も録画できませんでした。", (int)MissedDaysListed,
                   (unsigned long)missed->Older);
-        WriteLine(mainWindow, &texts);
+        WriteLine(&texts);
     }
     if (count + missed->Older > 0)
-        TellMissedProgrammes(mainWindow, first, count + missed->Older);
+        ProgrammesMissed(first, count + missed->Older);
 }
 
 void RecallLastRunning()

@@ -4,26 +4,8 @@
 #include <windows.h>
 #include "schedule/missed.h"
 #include "settings/resultsfile.h"
-
-// How the active reservation comes to its end.
-enum ResultEnd {
-    ResultEndAtItsTime,   // its end time came (or a failed write ended it)
-    ResultEndTakenOver,   // the next reservation began and took the stereo
-    ResultEndByUser,      // the user stopped it
-    ResultEndAtExit,      // the program was ended
-};
-
-// Posted to the results window when a line was added.
-enum { WM_RESULTSCHANGED = WM_APP + 102 };
-
-// The outcome texts of the file's first column.
-extern const char OutcomeRecorded[];
-extern const char OutcomeRecordedLate[];
-extern const char OutcomeStopped[];
-extern const char OutcomeNotReady[];
-extern const char OutcomeNotRecorded[];
-extern const char OutcomeMissed[];
-extern const char OutcomeSilentSuffix[];
+#include "schedule/outcome.h"
+#include "recorder/recorder.h"
 
 // ---- the moments of a reservation's run ----
 
@@ -34,21 +16,20 @@ void NoteRecordingStarted(const SYSTEMTIME *now, bool ready);
 // The active reservation is about to end this way; next: the title of the
 // one taking over.
 void NoteReservationEnding(ResultEnd how, const char *next);
-// The recorder has stopped: the recording's line.
-void LogRecordingStopped(HWND mainWindow);
+// The recorder has stopped: the recording's line, made from what became of
+// it. Returns the line's outcome.
+Outcome LogRecordingStopped(const RecordingSummary *summary);
 // The reservation ended without a recording (its start failed, or it was
 // ended before the recorder started): its line.
-void LogReservationUnrecorded(HWND mainWindow);
+Outcome LogReservationUnrecorded();
 // A recording the program was killed in the middle of, mended at the start.
-void LogInterruptedRecording(HWND mainWindow, const char *path);
-// True when the last recording heard nothing but silence.
-bool RecordingWasSilent();
+void LogInterruptedRecording(const char *path);
 
 // ---- missed programmes ----
 
 // A line for each occurrence not already in the file (one more for those
-// further back), and one notice for them all.
-void LogMissedProgrammes(HWND mainWindow, const MissedList *missed);
+// further back), and one announcement for them all.
+void LogMissedProgrammes(const MissedList *missed);
 // At the start: the last running moment the settings file holds, for the
 // first look at the schedule.
 void RecallLastRunning();

@@ -75,7 +75,7 @@ void DiscardSettingsCopy(SettingsCopy *copy)
     DeleteFileA(copy->Copy);
 }
 
-bool SaveSettingsSections(HWND mainWindow, const char *programFolder, const SettingsSection *sections, size_t count)
+bool SaveSettingsSections(const char *programFolder, const SettingsSection *sections, size_t count)
 {
     SettingsCopy copy;
     if (!BeginSettingsCopy(programFolder, &copy))
@@ -86,7 +86,7 @@ bool SaveSettingsSections(HWND mainWindow, const char *programFolder, const Sett
         // program's empty idea of it must not replace it.
         if (App.SectionUnreadable[section])
             continue;
-        if (!WriteSettingsSection(mainWindow, copy.Copy, section)) {
+        if (!WriteSettingsSection(copy.Copy, section)) {
             DiscardSettingsCopy(&copy);
             return false;
         }

@@ -26,7 +26,7 @@ void DiscardSettingsCopy(SettingsCopy *copy);
 // Writes the sections in one replacement of the file. A section that could
 // not be read at start is left as the file has it. False when the file could
 // not be written (it is then unchanged).
-bool SaveSettingsSections(HWND mainWindow, const char *programFolder, const SettingsSection *sections, size_t count);
+bool SaveSettingsSections(const char *programFolder, const SettingsSection *sections, size_t count);
 // Whether a save could replace the file: the folder takes a new file and the
 // file, if there is one, is not read-only.
 bool SettingsWritable(const char *programFolder);

@@ -386,17 +386,11 @@ static void AddLine(SectionText *text, const char *format, ...)
     text->length += (size_t)needed + 1;
 }
 
-static void ComposeWindow(SectionText *text, HWND mainWindow)
+// The main window's place as the application last noted it.
+static void ComposeWindow(SectionText *text)
 {
-    int32_t top = App.WindowTop, left = App.WindowLeft;
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    if (mainWindow && GetWindowPlacement(mainWindow, &placement)) {
-        top = placement.rcNormalPosition.top;
-        left = placement.rcNormalPosition.left;
-    }
-    AddLine(text, "%s=%d", "Top", (int)top);
-    AddLine(text, "%s=%d", "Left", (int)left);
+    AddLine(text, "%s=%d", "Top", (int)App.WindowTop);
+    AddLine(text, "%s=%d", "Left", (int)App.WindowLeft);
     AddLine(text, "%s=%d", "TopMost", (int)App.TopMost);
 }
 
@@ -482,13 +476,13 @@ static void ComposeStation(SectionText *text)
     }
 }
 
-bool WriteSettingsSection(HWND mainWindow, const char *file, SettingsSection section)
+bool WriteSettingsSection(const char *file, SettingsSection section)
 {
     SectionText text = {};
     if (!Reserve(&text, 0))
         return false;
     switch (section) {
-    case SectionWindow:      ComposeWindow(&text, mainWindow); break;
+    case SectionWindow:      ComposeWindow(&text); break;
     case SectionReserve:     ComposeReserve(&text); break;
     case SectionReserveList: ComposeReserveList(&text); break;
     case SectionOption:      ComposeOption(&text); break;
@@ -514,7 +508,7 @@ bool WriteSettingsSection(HWND mainWindow, const char *file, SettingsSection sec
     return written;
 }
 
-bool SaveSettingsSection(HWND mainWindow, const char *programFolder, SettingsSection section)
+bool SaveSettingsSection(const char *programFolder, SettingsSection section)
 {
-    return SaveSettingsSections(mainWindow, programFolder, &section, 1);
+    return SaveSettingsSections(programFolder, &section, 1);
 }

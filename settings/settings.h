@@ -49,13 +49,12 @@ extern const char SettingsFileName[];
 // Sets the section's defaults, then applies the section's lines from the file.
 void LoadSettingsSection(const char *programFolder, SettingsSection section);
 // Replaces the section in the file with the lines composed from the program's
-// state (WINDOW takes the main window's normal position when there is one),
-// in one whole-or-nothing replacement of the file. False when the file could
-// not be written.
-bool SaveSettingsSection(HWND mainWindow, const char *programFolder, SettingsSection section);
+// state, in one whole-or-nothing replacement of the file. False when the
+// file could not be written.
+bool SaveSettingsSection(const char *programFolder, SettingsSection section);
 // Composes the section and writes it into the given file; a section loaded
 // from several headers is left under one. False when it was not written.
-bool WriteSettingsSection(HWND mainWindow, const char *file, SettingsSection section);
+bool WriteSettingsSection(const char *file, SettingsSection section);
 // How sections are read from the file: GetPrivateProfileSectionA. The tests
 // put a reader here that fails, as a damaged disk would.
 typedef DWORD(WINAPI *SectionReader)(LPCSTR section, LPSTR buffer, DWORD size, LPCSTR file);
@@ -64,10 +63,6 @@ void ParseSettingsLine(SettingsSection section, const char *key, char *value);
 const char *SettingsSectionName(SettingsSection section);
 // programFolder + TALVORec.ini; false when it does not fit MAX_PATH.
 bool SettingsFilePath(const char *programFolder, char path[MAX_PATH]);
-
-// Gives window the stored normal rectangle (as GetWindowPlacement reported
-// it) and shows it with showCommand (SW_HIDE keeps a new window hidden).
-bool RestoreWindowPlace(HWND window, const RECT *normal, UINT showCommand);
 
 // The WAVE file being recorded, kept in the section RECORDING while the
 // recording runs. Saving is false when the file could not be written,

@@ -1,3 +1,4 @@
+#include "app/stereostatus.h"
 #include "support.h"
 #include "settings/safesave.h"
 #include <windows.h>
@@ -93,7 +94,7 @@ void SaveAllSections(const std::string &folder)
     static const SettingsSection order[] = {
         SectionWindow, SectionReserveList, SectionOption, SectionReserve, SectionFreq, SectionStation,
     };
-    SaveSettingsSections(NULL, folder.c_str(), order, sizeof order / sizeof order[0]);
+    SaveSettingsSections(folder.c_str(), order, sizeof order / sizeof order[0]);
 }
 
 bool OpenSimulatedStereo(const std::string &folder)
@@ -106,7 +107,7 @@ bool OpenSimulatedStereo(const std::string &folder)
 
 void RunStereoTick()
 {
-    RefreshDeviceStatus(App.MainWindow);
+    ReadStereoStatus(App.MainWindow);
     if (App.DeviceRequest.PendingFlags)
         RunDeviceRequests();
 }

@@ -5,6 +5,7 @@
 #include <string.h>
 #include <string>
 #include <vector>
+#include "app/stereostatus.h"
 #include "support.h"
 
 namespace {
@@ -189,13 +190,13 @@ TEST_F(Device, FaultsOfTheLinkAreRefused)
 TEST_F(Device, FailedReadLeavesEverythingAsItWas)
 {
     ChangeSimulatedStereo([](SimStereo &s) { s.Power = 1; s.Volume = 33; });
-    ASSERT_TRUE(RefreshDeviceStatus(NULL));
+    ASSERT_TRUE(ReadStereoStatus(NULL));
     DeviceStatus before = App.DeviceStatus;
     ChangeSimulatedStereo([](SimStereo &s) { s.Volume = 34; s.Source = 2; });
     App.TempDisplayTicks = 1;
     for (uint32_t fault : { SimShortReply, SimBadChecksum, SimUnplugged }) {
         SimSetFaults(fault);
-        EXPECT_FALSE(RefreshDeviceStatus(NULL));
+        EXPECT_FALSE(ReadStereoStatus(NULL));
         EXPECT_EQ(memcmp(&App.DeviceStatus, &before, sizeof before), 0);
         EXPECT_EQ(App.TempDisplayTicks, 1);
     }
@@ -222,12 +223,12 @@ TEST_F(Device, ChangesRedrawAndEndOrStartTheTemporaryScreen)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         ChangeSimulatedStereo([](SimStereo &s) { s = SimStereo{}; s.Power = 1; s.Source = 2; s.Volume = 20; });
-        RefreshDeviceStatus(NULL);
+        ReadStereoStatus(NULL);
         App.TempDisplayTicks = 30;
         App.VolumeDisplay = TRUE;
         App.InputDisplay = FALSE;
         ChangeSimulatedStereo(c.change);
-        EXPECT_EQ(RefreshDeviceStatus(NULL), c.redraw);
+        EXPECT_EQ(ReadStereoStatus(NULL), c.redraw);
         EXPECT_EQ(App.VolumeDisplay != FALSE, c.volumeScreen);
         EXPECT_EQ(App.InputDisplay != FALSE, c.inputScreen);
         EXPECT_EQ(App.TempDisplayTicks, c.ticksLeft);
@@ -237,11 +238,11 @@ TEST_F(Device, ChangesRedrawAndEndOrStartTheTemporaryScreen)
 TEST_F(Device, VolumeScreenEndsWhenTheRefreshFindsOneTickLeft)
 {
     ChangeSimulatedStereo([](SimStereo &s) { s.Power = 1; });
-    RefreshDeviceStatus(NULL);
+    ReadStereoStatus(NULL);
     ChangeSimulatedStereo([](SimStereo &s) { s.Volume = 25; });
     int ticks = 0;
     for (;; ticks++) {
-        bool redraw = RefreshDeviceStatus(NULL);
+        bool redraw = ReadStereoStatus(NULL);
         if (ticks == 0)
             EXPECT_TRUE(redraw && App.VolumeDisplay);
         else if (!App.VolumeDisplay) {
@@ -273,10 +274,10 @@ TEST_F(Device, PanelFollowsTheStereoOnlyWhileNoReservationRuns)
         SCOPED_TRACE(testing::Message() << (int)c.powerBefore << c.sourceBefore << c.powerAfter << c.sourceAfter);
         App.ReserveState = Idle;
         ChangeSimulatedStereo([&](SimStereo &s) { s.Power = c.powerBefore; s.Source = c.sourceBefore; });
-        RefreshDeviceStatus(NULL);
+        ReadStereoStatus(NULL);
         App.ReserveState = c.state;
         ChangeSimulatedStereo([&](SimStereo &s) { s.Power = c.powerAfter; s.Source = c.sourceAfter; });
-        RefreshDeviceStatus(NULL);
+        ReadStereoStatus(NULL);
         EXPECT_EQ(App.PanelMode, c.panelMode);
     }
 }
@@ -299,7 +300,7 @@ TEST_F(Device, NumberBoxAndStationFollowThePreset)
     };
     for (const Case &c : cases) {
         ChangeSimulatedStereo([](SimStereo &s) { s.Power = 1; s.Preset = 39; s.Frequency = 1000; });
-        RefreshDeviceStatus(NULL);
+        ReadStereoStatus(NULL);
         SetWindowTextA(App.NumberBox, c.boxBefore);
         // The stereo reports a preset only when it holds a station: this one.
         ChangeSimulatedStereo([&](SimStereo &s) {
@@ -308,7 +309,7 @@ TEST_F(Device, NumberBoxAndStationFollowThePreset)
             if (c.preset)
                 s.PresetFrequency[c.preset - 1] = c.frequency;
         });
-        RefreshDeviceStatus(NULL);
+        ReadStereoStatus(NULL);
         char text[16];
         GetWindowTextA(App.NumberBox, text, sizeof text);
         EXPECT_STREQ(text, c.boxAfter);

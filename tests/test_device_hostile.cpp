@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <random>
+#include "app/stereostatus.h"
 #include "support.h"
 
 namespace {
@@ -65,7 +66,7 @@ TEST(HostileDevice, HundredThousandBadRepliesNeverReachTheStatus)
         if (t % 10 == 0) {
             ValidReply(random, reply);
             SimInjectReply(reply, StatusReplySize);
-            RefreshDeviceStatus(NULL);
+            ReadStereoStatus(NULL);
             DeviceStatus expected = {};
             DecodeStatusReply(reply, &expected);
             valid++;
@@ -75,7 +76,7 @@ TEST(HostileDevice, HundredThousandBadRepliesNeverReachTheStatus)
         DeviceStatus before = App.DeviceStatus;
         DWORD length = BadReply(random, reply);
         SimInjectReply(reply, length);
-        EXPECT_FALSE(RefreshDeviceStatus(NULL));
+        EXPECT_FALSE(ReadStereoStatus(NULL));
         ASSERT_EQ(memcmp(&before, &App.DeviceStatus, sizeof before), 0) << "try " << t << ", length " << length;
     }
     printf("hostile status replies tried: %d (%d valid among them, %d taken)\n", tries, valid, taken);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string>
 #include <vector>
+#include "app/stereostatus.h"
 #include "support.h"
 #include "app/dpi.h"
 #include "app/mainwindow.h"
@@ -135,8 +136,8 @@ class DpiWindow : public testing::Test {
         window = OpenMainWindow(folder, stereo);
         ASSERT_NE(window, (HWND)NULL);
         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-        RefreshDeviceStatus(window);
-        RefreshDeviceStatus(window);
+        ReadStereoStatus(window);
+        ReadStereoStatus(window);
     }
     void TearDown() override
     {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+#include "app/stereostatus.h"
 #include "support.h"
 #include "app/mainwindow.h"
 #include "res/resource.h"
@@ -58,8 +59,8 @@ class Panel : public testing::Test {
     void Change(const std::function<void(SimStereo &)> &change)
     {
         ChangeSimulatedStereo(change);
-        RefreshDeviceStatus(window);
-        RefreshDeviceStatus(window);
+        ReadStereoStatus(window);
+        ReadStereoStatus(window);
         TakeSentCommands();
     }
     std::vector<uint32_t> Click(HWND control)

@@ -509,20 +509,20 @@ TEST_F(ResultsWindowTest, AFileThatCannotBeWrittenIsToldOnceUntilALineGetsThroug
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE) << "held as a spreadsheet holds a file it shows";
     DWORD notices = App.NoticeCount;
-    LogInterruptedRecording(window, "C:\\録音\\a.wav");
-    LogInterruptedRecording(window, "C:\\録音\\b.wav");
+    LogInterruptedRecording("C:\\録音\\a.wav");
+    LogInterruptedRecording("C:\\録音\\b.wav");
     EXPECT_EQ(App.NoticeCount, notices + 1) << "told once";
     EXPECT_EQ(App.LastNoticeKind, NoticeResultsUnwritable);
     CloseHandle(held);
     EXPECT_EQ(ReadResults(folder).size(), 1u);
 
-    LogInterruptedRecording(window, "C:\\録音\\c.wav");
+    LogInterruptedRecording("C:\\録音\\c.wav");
     std::vector<std::vector<std::string>> lines = ReadResults(folder);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1][ResultOutcome], "途中で止まりました");
     EXPECT_EQ(lines[1][ResultFiles], "C:\\録音\\c.wav");
     held = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-    LogInterruptedRecording(window, "C:\\録音\\d.wav");
+    LogInterruptedRecording("C:\\録音\\d.wav");
     EXPECT_EQ(App.NoticeCount, notices + 2) << "a new failure after a line got through is told again";
     CloseHandle(held);
 }

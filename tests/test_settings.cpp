@@ -156,7 +156,7 @@ TEST_F(Settings, EverySectionSurvivesLoadSaveLoad)
 TEST_F(Settings, CommasInTextsAreEscapedBothWays)
 {
     ReserveListPush(&App.ReserveList, Entry("a,b", "C:\\x2Cfolder\\%T.wav"));
-    SaveSettingsSection(NULL, folder.c_str(), SectionReserve);
+    SaveSettingsSection(folder.c_str(), SectionReserve);
     std::string line = SectionOf(path, "RESERVE");
     EXPECT_EQ(line.find("0=1,a\\x2Cb,1,"), 0u) << line;
     ResetAppState();
@@ -283,7 +283,7 @@ TEST_F(Settings, PresetLinesAreWrittenOnlyForUsedSlots)
     LoadSettingsSection(folder.c_str(), SectionFreq);
     App.PresetTable[2] = { 1, 0 };
     App.PresetTable[9] = { 0, 8000 };
-    SaveSettingsSection(NULL, folder.c_str(), SectionFreq);
+    SaveSettingsSection(folder.c_str(), SectionFreq);
     EXPECT_EQ(SectionOf(path, "FREQ"), std::string("2=1,0\0" "9=0,8000\0", 15));
 }
 
@@ -334,7 +334,7 @@ TEST_F(Settings, SixHundredLongReservationsComeBackIdentical)
     // and one whose line is far longer than any other section's values may be
     std::string huge(3000, 'H');
     ReserveListPush(&App.ReserveList, Entry(huge.c_str(), "C:\\h.wav"));
-    SaveSettingsSection(NULL, folder.c_str(), SectionReserve);
+    SaveSettingsSection(folder.c_str(), SectionReserve);
     ResetAppState();
     LoadSettingsSection(folder.c_str(), SectionReserve);
     ASSERT_EQ(App.ReserveList.Count, 601u);
@@ -357,7 +357,7 @@ TEST(SettingsPath, WithoutAProgramFolderTheFileIsTheCurrentFolders)
     GetCurrentDirectoryA(sizeof previous, previous);
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
     App.TopMost = 1;
-    EXPECT_TRUE(SaveSettingsSection(NULL, "", SectionWindow));
+    EXPECT_TRUE(SaveSettingsSection("", SectionWindow));
     EXPECT_NE(ReadTextFile(folder + SettingsFileName).find("TopMost=1"), std::string::npos);
     App.TopMost = 0;
     LoadSettingsSection("", SectionWindow);

@@ -189,7 +189,7 @@ TEST_F(SafeSaving, AFolderThatCannotHoldFilesIsNotWritable)
     WriteTextFile(folder + "blocked", "x");
     std::string blocked = folder + "blocked\\";
     EXPECT_FALSE(SettingsWritable(blocked.c_str()));
-    EXPECT_FALSE(SaveSettingsSection(NULL, blocked.c_str(), SectionOption));
+    EXPECT_FALSE(SaveSettingsSection(blocked.c_str(), SectionOption));
     EXPECT_TRUE(SettingsWritable(folder.c_str()));
     EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << "asking leaves no file behind";
     EXPECT_EQ(GetFileAttributesA((path + ".new").c_str()), INVALID_FILE_ATTRIBUTES);

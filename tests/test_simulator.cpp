@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+#include "app/stereostatus.h"
+#include "options/options.h"
 #include "support.h"
 
 namespace {
@@ -21,7 +23,7 @@ int AcquireCancels;
 
 LRESULT CALLBACK AcquireProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_USER) {
+    if (message == WM_PRESETACQUIRED) {
         Acquired.push_back({ (int)wParam, (int)lParam });
         return TRUE;
     }
@@ -76,7 +78,7 @@ protected:
 
 TEST_F(Simulator, NewStereoStartsInStandbyOnTheTuner)
 {
-    ASSERT_TRUE(RefreshDeviceStatus(NULL));
+    ASSERT_TRUE(ReadStereoStatus(NULL));
     const DeviceStatus &status = App.DeviceStatus;
     EXPECT_EQ(status.Power, 0);
     EXPECT_EQ(status.Source, 0);
@@ -210,7 +212,7 @@ TEST_F(Simulator, MuteReadingAfterSwitchingOnIsTheOneBeforeStandby)
         ChangeSimulatedStereo([&](SimStereo &s) { s.Power = 0; s.Mute = mutedBefore; s.MuteStale = 0; });
         DeviceSendCommand(PowerOn, 0);
         Poll(21);
-        RefreshDeviceStatus(NULL);
+        ReadStereoStatus(NULL);
         ASSERT_EQ(App.DeviceStatus.Power, 1);
         EXPECT_EQ(SimulatedStereo().Mute, 0) << "it always comes on playing";
         EXPECT_EQ(App.DeviceStatus.Mute, mutedBefore) << "but reports the mute of before";
@@ -219,17 +221,17 @@ TEST_F(Simulator, MuteReadingAfterSwitchingOnIsTheOneBeforeStandby)
         DeviceClose();
         SimSetStateFolder(folder.c_str());
         ASSERT_TRUE(DeviceOpen());
-        RefreshDeviceStatus(NULL);
+        ReadStereoStatus(NULL);
         EXPECT_EQ(App.DeviceStatus.Mute, mutedBefore);
 
         DeviceSendCommand(MuteToggle, 0);
         Poll(1);
-        RefreshDeviceStatus(NULL);
+        ReadStereoStatus(NULL);
         EXPECT_EQ(SimulatedStereo().Mute, 1);
         EXPECT_EQ(App.DeviceStatus.Mute, 1) << "the mute key puts the reading right";
         DeviceSendCommand(MuteToggle, 0);
         Poll(1);
-        RefreshDeviceStatus(NULL);
+        ReadStereoStatus(NULL);
         EXPECT_EQ(App.DeviceStatus.Mute, 0);
     }
 }
@@ -245,7 +247,7 @@ TEST_F(Simulator, AnEmptyPresetIsNeverTunedNorReported)
     SimStereo before = SimulatedStereo();
     DeviceSendCommand(RecallPreset, 19);
     Poll(5);
-    RefreshDeviceStatus(NULL);
+    ReadStereoStatus(NULL);
     SimStereo after = SimulatedStereo();
     EXPECT_EQ(after.Preset, 18) << "the tuner stays where it was";
     EXPECT_EQ(after.Frequency, before.Frequency);
@@ -254,14 +256,14 @@ TEST_F(Simulator, AnEmptyPresetIsNeverTunedNorReported)
 
     // A state that names an empty preset (an old state file) reports none.
     ChangeSimulatedStereo([](SimStereo &s) { s.Preset = 19; s.Frequency = 0; });
-    RefreshDeviceStatus(NULL);
+    ReadStereoStatus(NULL);
     EXPECT_EQ(App.DeviceStatus.Preset, 0);
     EXPECT_EQ(SimTonePitch(), 0);
     // A preset given a station is tuned again.
     ChangeSimulatedStereo([](SimStereo &s) { s.PresetFrequency[18] = 8200; });
     DeviceSendCommand(RecallPreset, 19);
     Poll(2);
-    RefreshDeviceStatus(NULL);
+    ReadStereoStatus(NULL);
     EXPECT_EQ(App.DeviceStatus.Preset, 19);
     EXPECT_EQ(BcdFrequencyValue(App.DeviceStatus.Frequency), 8200);
 }
@@ -301,7 +303,7 @@ TEST_F(Simulator, ReservationRequestBringsTheStereoToThePreset)
         ChangeSimulatedStereo([&](SimStereo &s) { s.Power = 0; s.Source = 1; s.Mute = mutedBefore; s.Preset = 3; });
         App.DeviceStatus = DeviceStatus{};
         App.HoldoffTicks = 0;
-        RefreshDeviceStatus(NULL);
+        ReadStereoStatus(NULL);
         App.DeviceRequest = { 0, 1, 1, 12, ReqPower | ReqSource | ReqMute | ReqPreset };
         // Through the two deaf seconds after the power key, and past a mute
         // reading that is wrong right after switching on.
@@ -329,7 +331,7 @@ TEST_F(Simulator, ReservationRequestBringsTheStereoToThePreset)
 TEST_F(Simulator, UnpluggedLinkChangesNothing)
 {
     ChangeSimulatedStereo([](SimStereo &s) { s.Source = 1; });
-    RefreshDeviceStatus(NULL);
+    ReadStereoStatus(NULL);
     DeviceStatus before = App.DeviceStatus;
     SimSetFaults(SimUnplugged);
     App.DeviceRequest = { 0, 1, 1, 12, ReqPower | ReqSource | ReqMute | ReqPreset };
@@ -377,7 +379,7 @@ TEST_F(Simulator, AcquisitionLearnsEveryStationAndPassesOverEmptyPresets)
 TEST_F(Simulator, AcquisitionFromPresetOneReportsAtOnce)
 {
     ChangeSimulatedStereo([](SimStereo &s) { s.Power = 1; s.Mute = 1; s.Preset = 1; });
-    RefreshDeviceStatus(NULL);
+    ReadStereoStatus(NULL);
     App.AcquireWindow = CreateAcquireWindow();
     HWND dialog = App.AcquireWindow;
     App.DeviceRequest = { 0, 1, 1, 1, ReqPower | ReqSource | ReqMute | ReqAcquire };

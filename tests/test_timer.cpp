@@ -303,7 +303,7 @@ TEST_F(TimerRecording, TrayIconShowsTheReservationAndThePower)
     EXPECT_EQ(App.TrayData.hIcon, App.TrayIcons[TrayIconOff]);
     ASSERT_TRUE(TickUntil(Armed, 100, false));
     EXPECT_EQ(App.TrayData.hIcon, App.TrayIcons[TrayIconReserved]);
-    EndReservation(window, &App.DeviceStatus);
+    EndReservation(ResultEndAtItsTime);
     ChangeSimulatedStereo([](SimStereo &s) { s.Power = 1; });
     Tick();
     EXPECT_EQ(App.TrayData.hIcon, App.TrayIcons[TrayIconOn]) << "the stereo's power within one tick";

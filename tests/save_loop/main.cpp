@@ -48,7 +48,7 @@ int main(int argc, char **argv)
     HANDLE saved = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[2]);
     for (;;) {
         SetGeneration(++generation);
-        if (!SaveSettingsSections(NULL, App.ProgramFolder, Order, sizeof Order / sizeof Order[0]))
+        if (!SaveSettingsSections(App.ProgramFolder, Order, sizeof Order / sizeof Order[0]))
             return 4;
         if (saved) {
             SetEvent(saved);

@@ -3,7 +3,8 @@
 // from screen coordinates by the taskbar when it stands at the top or the
 // left; only SetWindowPlacement reads them the same way, and it also brings
 // a window stored on a monitor that is gone back onto one that is there.
-#include "settings/settings.h"
+#include "app/placement.h"
+#include "app/appstate.h"
 #include <string.h>
 
 bool RestoreWindowPlace(HWND window, const RECT *normal, UINT showCommand)
@@ -14,4 +15,14 @@ bool RestoreWindowPlace(HWND window, const RECT *normal, UINT showCommand)
     placement.showCmd = showCommand;
     placement.rcNormalPosition = *normal;
     return SetWindowPlacement(window, &placement) != FALSE;
+}
+
+void NoteMainWindowPlace()
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (!App.MainWindow || !GetWindowPlacement(App.MainWindow, &placement))
+        return;
+    App.WindowTop = placement.rcNormalPosition.top;
+    App.WindowLeft = placement.rcNormalPosition.left;
 }
