@@ -6,7 +6,7 @@
 // A running recording is left alone: it ends when the wall clock reaches
 // its end, wherever the clock was moved. What began or passed before the
 // change is not begun again.
-static void SeeScheduleAfresh(HWND window)
+static void SeeScheduleAfresh()
 {
     SYSTEMTIME now;
     ReadLocalTime(&now);
@@ -16,7 +16,8 @@ static void SeeScheduleAfresh(HWND window)
 
 void OnTimeChange(HWND window)
 {
-    SeeScheduleAfresh(window);
+    (void)window;
+    SeeScheduleAfresh();
 }
 
 LRESULT OnPowerBroadcast(HWND window, WPARAM event, LPARAM data)
@@ -28,7 +29,8 @@ LRESULT OnPowerBroadcast(HWND window, WPARAM event, LPARAM data)
         DeviceClose();
         DeviceOpen();
         App.FailedReads = 0;
-        SeeScheduleAfresh(window);
+        SeeScheduleAfresh();
     }
+    (void)window;
     return TRUE;
 }

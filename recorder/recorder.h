@@ -42,10 +42,6 @@ bool FreeRecordingPath(const char *path, char *out, size_t size);
 // Makes sure the folder of path exists, creating its last level only. No
 // folder part: true without touching the disk.
 bool EnsureFolder(const char *path);
-// The platform's open or save dialog on a SavePathBytes-byte file buffer
-// (which also gives the initial name); title, when given, receives the bare
-// file name. False when the user cancels.
-bool ChooseFile(HWND owner, const char *filter, char *file, char *title, bool open);
 
 // ---- WAVE file writer and the raw form ----
 

@@ -2,7 +2,6 @@
 // file dialog the edit dialog picks a path with.
 #include "recorder/recorder.h"
 #include "schedule/clock.h"
-#include <commdlg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -153,26 +152,4 @@ bool EnsureFolder(const char *path)
     if (attributes != INVALID_FILE_ATTRIBUTES)
         return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     return CreateDirectoryA(folder, NULL) != 0;
-}
-
-bool ChooseFile(HWND owner, const char *filter, char *file, char *title, bool open)
-{
-    if (!file)
-        return false;
-    if (title)
-        title[0] = '\0';
-    OPENFILENAMEA request;
-    memset(&request, 0, sizeof request);
-    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    request.hwndOwner = owner;
-    request.lpstrFilter = filter;
-    request.lpstrFile = file;
-    request.nMaxFile = SavePathBytes;
-    request.lpstrFileTitle = title;
-    request.nMaxFileTitle = title ? SavePathBytes : 0;
-    // Choosing a file never moves the current folder, where a relative path
-    // would then be looked up.
-    request.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    BOOL chosen = open ? GetOpenFileNameA(&request) : GetSaveFileNameA(&request);
-    return chosen != FALSE;
 }

@@ -81,3 +81,8 @@ extern char CustomFormatName[CustomFormatNameBytes];
 // size may be filled). An existing entry, or one whose format was already
 // chosen, starts from the buffer's format. True when the user chose one.
 bool ChooseReserveFormat(HWND dialog, BYTE *format, bool formatChosen, int editIndex);
+
+// The platform's open or save dialog on a SavePathBytes-byte file buffer
+// (which also gives the initial name); title, when given, receives the bare
+// file name. False when the user cancels.
+bool ChooseFile(HWND owner, const char *filter, char *file, char *title, bool open);

@@ -10,6 +10,7 @@
 #include "wavecheck.h"
 #include "app/heap.h"
 #include "app/mainwindow.h"
+#include "reserveui/reserveui.h"
 
 namespace {
 
