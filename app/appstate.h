@@ -13,6 +13,8 @@
 #include "panel/panel.h"
 #include "app/notices.h"
 
+struct OutputOps;
+
 struct AppState {
     // ---- program and settings (app/, settings/) ----
     char ProgramFolder[MAX_PATH];   // with its trailing backslash, or empty
@@ -79,7 +81,9 @@ struct AppState {
     // ---- recorder (recorder/) ----
     BOOL RecordingActive;
     BOOL ConvertActive;             // the target format is not PCM
-    int32_t RiffHeader;             // 1 WAVE file, 0 raw bytes
+    ::OutputKind OutputKind;        // the kind of file the recording writes
+    const OutputOps *Output;        // its row of the output table (recorder/output.h)
+    int32_t RiffHeader;             // 1 while OutputKind is OutputWave: for readers not yet on the summary
     WAVEFORMATEX CaptureFormat;
     WORD CaptureBlockAlign;
     HWAVEIN CaptureDevice;

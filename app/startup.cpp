@@ -64,7 +64,7 @@ void RepairInterruptedRecording(const char *programFolder)
         return;
     if (probe != INVALID_HANDLE_VALUE)
         CloseHandle(probe);
-    RepairWaveFile(path);
+    RepairMarkedRecording(path);
     ClearRecordingMarker(programFolder);
     LogInterruptedRecording(path);
 }

@@ -5,6 +5,7 @@
 #include "schedule/clock.h"
 #include "app/heap.h"
 #include "recorder/silence.h"
+#include "recorder/output.h"
 #include <string.h>
 
 void DeriveCaptureFormat(const WAVEFORMATEX *target, WAVEFORMATEX *capture)
@@ -31,62 +32,15 @@ DWORD CaptureBufferSize(const WAVEFORMATEX *capture)
 
 // ---- output ----
 
-// The sample frames of the current file: everything captured since it
-// began but what is still staged (audio the codec gave up counts as taken).
-static DWORD PartFrames()
+// Audio the codec gave up counts as taken.
+DWORD CurrentPartFrames()
 {
     return (DWORD)((App.CapturedBytes - App.StagedBytes - App.PartStartBytes) / App.CaptureBlockAlign);
 }
 
-static DWORD PartLimit()
-{
-    return App.PartLimit ? App.PartLimit : (DWORD)WavePartLimit;
-}
-
-static void MarkRecording(const char *path)
+void MarkRecording(const char *path)
 {
     App.RecoveryMarked = SaveRecordingMarker(App.ProgramFolder, path);
-}
-
-// The file's sizes and frame count made final, its LIST chunk behind the
-// audio, and the RIFF size taking it in. Sizes first: a file cut off while
-// its LIST is being written is whole without it. A LIST the disk no longer
-// takes leaves the audio as it is; the repair drops what reached the disk
-// of it.
-static bool FinishPart(DWORD frames)
-{
-    if (!UpdateWaveHeader(&App.WaveFile, frames))
-        return false;
-    if (App.RecordingInfoLength && !AppendWaveInfo(&App.WaveFile, App.RecordingInfo, App.RecordingInfoLength)) {
-        AbandonWaveFile(&App.WaveFile);
-        return RepairWaveFile(App.PartPath);
-    }
-    return FinishWaveFile(&App.WaveFile, frames);
-}
-
-// A recording longer than one WAVE file can describe goes on in the next
-// file, "_2", "_3", ..., in the same format: the file so far is finished
-// with its own frames, and the new one begins with the audio at hand.
-static bool StartNextPart()
-{
-    char next[SavePathBytes];
-    if (!FinishPart(PartFrames()) ||
-        !NumberedPartPath(App.RecordingPath, App.RecordingPart + 1, next, sizeof next))
-        return false;
-    App.RecordingPart++;
-    memcpy(App.PartPath, next, sizeof next);
-    MarkRecording(next);
-    App.PartStartBytes = App.CapturedBytes - App.StagedBytes;
-    return CreateWaveFile(&App.WaveFile, next, App.TargetFormat);
-}
-
-static bool WriteWave(const void *bytes, DWORD length)
-{
-    // Room is kept for the LIST chunk that closes the file.
-    ULONGLONG after = (ULONGLONG)WaveFileLength(&App.WaveFile) + length + 1 + App.RecordingInfoLength;
-    if (after > PartLimit() && App.WaveFile.DataBytes > 0 && !StartNextPart())
-        return false;
-    return AppendWaveData(&App.WaveFile, bytes, length);
 }
 
 // After the first failed write nothing more is written: the file is made
@@ -95,8 +49,7 @@ static void WriteOutput(const void *bytes, DWORD length)
 {
     if (App.WriteFailed || length == 0)
         return;
-    bool written = App.RiffHeader == 1 ? WriteWave(bytes, length) : AppendRawData(App.RawFile, bytes, length);
-    if (!written)
+    if (!App.Output->Append(bytes, length))
         App.WriteFailed = TRUE;
 }
 
@@ -104,9 +57,9 @@ static void WriteOutput(const void *bytes, DWORD length)
 // crash loses at most the audio still staged.
 static void KeepHeaderCurrent()
 {
-    if (App.RiffHeader != 1 || App.WriteFailed || !App.WaveFile.File)
+    if (App.WriteFailed)
         return;
-    if (!UpdateWaveHeader(&App.WaveFile, PartFrames()))
+    if (!App.Output->KeepHeaderCurrent(CurrentPartFrames()))
         App.WriteFailed = TRUE;
 }
 
@@ -125,37 +78,21 @@ static bool ChooseOutput(const ReserveEntry *entry)
 
 static bool OpenOutput(const ReserveEntry *entry)
 {
-    const char *path = App.RecordingPath;
     App.RecordingPart = 1;
     App.PartStartBytes = 0;
-    if (App.RiffHeader != 1) {
-        App.RawFile = CreateRawFile(path);
-        return App.RawFile != NULL;
-    }
-    if (!CreateWaveFile(&App.WaveFile, path, entry->Format))
+    if (!App.Output->Create(App.RecordingPath, entry->Format))
         return false;
-    SYSTEMTIME now;
-    ReadLocalTime(&now);
-    char date[16], comment[InfoTextBytes];
-    RecordingInfoTexts texts;
-    ComposeRecordingInfo(entry, &now, date, comment, &texts);
-    App.RecordingInfoLength = BuildInfoChunk(&texts, App.RecordingInfo);
+    if (App.Output->Describe)
+        App.Output->Describe(entry);
     return true;
 }
 
 static void CloseOutput()
 {
-    if (App.WaveFile.File && !App.WriteFailed &&
-        !FinishPart((DWORD)((App.CapturedBytes - App.PartStartBytes) / App.CaptureBlockAlign)))
+    if (!App.WriteFailed && !App.Output->Finish((DWORD)((App.CapturedBytes - App.PartStartBytes) / App.CaptureBlockAlign)))
         App.WriteFailed = TRUE;
-    if (App.RiffHeader == 1 && App.WriteFailed) {
-        AbandonWaveFile(&App.WaveFile);
-        RepairWaveFile(App.PartPath);
-    }
-    if (App.RawFile) {
-        CloseHandle(App.RawFile);
-        App.RawFile = NULL;
-    }
+    if (App.WriteFailed)
+        App.Output->Abandon();
     if (App.RecoveryMarked)
         ClearRecordingMarker(App.ProgramFolder);
     App.RecoveryMarked = FALSE;
@@ -449,7 +386,9 @@ bool StartRecording(HWND window, const ReserveEntry *entry)
         return StartFailed(StartFailedCodec, ACMERR_NOTPOSSIBLE);
     const WAVEFORMATEX *target = (const WAVEFORMATEX *)entry->Format;
     App.ConvertActive = target->wFormatTag != WAVE_FORMAT_PCM;
-    App.RiffHeader = entry->RiffHeader;
+    App.OutputKind = OutputKindOf(entry);
+    App.Output = OutputFor(App.OutputKind);
+    App.RiffHeader = App.OutputKind == OutputWave ? 1 : 0;
     DeriveCaptureFormat(target, &App.CaptureFormat);
     App.CaptureBlockAlign = App.CaptureFormat.nBlockAlign;
     App.CaptureBufferBytes = CaptureBufferSize(&App.CaptureFormat);
@@ -461,7 +400,7 @@ bool StartRecording(HWND window, const ReserveEntry *entry)
     // Named in the settings file before the device opens: saving that file
     // whole (flushed to the disk) takes a moment, which must not fall inside
     // the recording.
-    if (App.RiffHeader == 1)
+    if (App.Output->Repairable)
         MarkRecording(App.RecordingPath);
     MMRESULT opened = waveInOpen(&App.CaptureDevice, WAVE_MAPPER, &App.CaptureFormat, (DWORD_PTR)window, 0,
                                  CALLBACK_WINDOW);
@@ -503,6 +442,53 @@ void OnCaptureBuffer(HWAVEIN device, WAVEHDR *header)
     HandOver(header);
 }
 
+static ULONGLONG SizeOnDisk(const char *path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &attributes))
+        return 0;
+    return (ULONGLONG)attributes.nFileSizeHigh << 32 | attributes.nFileSizeLow;
+}
+
+// Whether the disk the failed file lies on has no room left for even the
+// next two seconds of capture.
+static bool DiskFull()
+{
+    ULONGLONG available = 0;
+    return FreeSpaceFor(App.PartPath, &available) && available < (ULONGLONG)App.CaptureBufferBytes * 4;
+}
+
+// Read once everything is written, while the recorder still holds the state
+// it went by: a failed write's disk is asked before the file is repaired and
+// closed.
+static void Summarise(RecordingSummary *summary)
+{
+    summary->Kind = App.OutputKind;
+    memcpy(summary->Path, App.RecordingPath, sizeof summary->Path);
+    summary->Parts = App.Output->Numbered && App.RecordingPart > 1 ? App.RecordingPart : 1;
+    summary->CapturedBytes = App.CapturedBytes;
+    DWORD rate = App.CaptureFormat.nAvgBytesPerSec;
+    summary->Seconds = rate ? App.CapturedBytes / rate : 0;
+    summary->Silent = !App.CaptureLoud;
+    summary->Reason = RecordingStopAsked;
+    if (App.WriteFailed)
+        summary->Reason = DiskFull() ? RecordingStopDiskFull : RecordingStopWriteFailed;
+}
+
+// Once the files are closed: their sizes, and a failure of the finish
+// itself (the last header or the information chunk).
+static void SummariseFiles(RecordingSummary *summary)
+{
+    if (App.WriteFailed && summary->Reason == RecordingStopAsked)
+        summary->Reason = DiskFull() ? RecordingStopDiskFull : RecordingStopWriteFailed;
+    summary->FileBytes = SizeOnDisk(summary->Path);
+    for (DWORD part = 2; part <= summary->Parts; part++) {
+        char path[SavePathBytes];
+        if (NumberedPartPath(summary->Path, part, path, sizeof path))
+            summary->FileBytes += SizeOnDisk(path);
+    }
+}
+
 void StopRecording(RecordingSummary *summary)
 {
     if (summary)
@@ -517,10 +503,9 @@ void StopRecording(RecordingSummary *summary)
     StageReturnedBuffers();
     CloseCaptureDevice();
     FlushStaging(true);
+    if (summary)
+        Summarise(summary);
     ReleaseRecorder();
-}
-
-OutputKind OutputKindOf(const ReserveEntry *entry)
-{
-    return entry && entry->RiffHeader == 1 ? OutputWave : OutputRaw;
+    if (summary)
+        SummariseFiles(summary);
 }

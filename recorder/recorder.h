@@ -145,6 +145,10 @@ bool PlanWaveRepair(const BYTE *head, DWORD headLength, ULONGLONG fileLength, Wa
 // a partial block off its end. True when the file is now consistent (or
 // already was); false for a missing file or one that is not such a WAVE.
 bool RepairWaveFile(const char *path);
+// The file a recording left behind when the program ended during it (the
+// recovery marker names it), repaired as its kind of file: true when it is
+// now consistent. A file of no kind that can be repaired is left alone.
+bool RepairMarkedRecording(const char *path);
 
 // ---- capture and conversion ----
 

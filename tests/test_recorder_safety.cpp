@@ -399,6 +399,68 @@ TEST_F(SafeRecording, LongRecordingGoesOnInNumberedFiles)
     }
 }
 
+// The summary is all the results line and the notice will know of a
+// recording: it must agree with the files the disk really has.
+TEST_F(SafeRecording, StopSummarisesWhatTheFilesHold)
+{
+    RecordingSummary summary;
+    memset(&summary, 0xFF, sizeof summary);
+    StopRecording(&summary);
+    EXPECT_EQ(summary.Parts, 0u) << "none was running";
+
+    App.PartLimit = 1000000;
+    ASSERT_TRUE(StartRecording(window, Entry(folder + "long.wav", 1, Pcm16Stereo)));
+    Feed(Fed(App.CaptureBufferBytes * 41));
+    StopRecording(&summary);
+    EXPECT_EQ(summary.Kind, OutputWave);
+    EXPECT_EQ(std::string(summary.Path), PartName(folder, 1));
+    EXPECT_GT(summary.Parts, 3u);
+    EXPECT_FALSE(Exists(PartName(folder, (int)summary.Parts + 1)));
+    uint64_t sizes = 0;
+    for (DWORD part = 1; part <= summary.Parts; part++)
+        sizes += FileLength(PartName(folder, (int)part));
+    EXPECT_EQ(summary.FileBytes, sizes);
+    EXPECT_EQ(summary.CapturedBytes, App.CapturedBytes);
+    EXPECT_GE(summary.CapturedBytes, App.CaptureBufferBytes * 41ull);
+    EXPECT_EQ(summary.Seconds, summary.CapturedBytes / 176400);
+    EXPECT_FALSE(summary.Silent);
+    EXPECT_EQ(summary.Reason, RecordingStopAsked);
+
+    // Past the same limit a raw file stays one file.
+    ASSERT_TRUE(StartRecording(window, Entry(folder + "bare.raw", 0, Pcm16Stereo)));
+    Feed(Fed(App.CaptureBufferBytes * 12));
+    StopRecording(&summary);
+    EXPECT_EQ(summary.Kind, OutputRaw);
+    EXPECT_EQ(summary.Parts, 1u);
+    EXPECT_FALSE(Exists(folder + "bare_2.raw"));
+    EXPECT_EQ(summary.FileBytes, FileLength(folder + "bare.raw"));
+    EXPECT_EQ(summary.FileBytes, summary.CapturedBytes) << "the bare audio";
+    EXPECT_GT(summary.FileBytes, 1000000u);
+
+    // A failed write: a full disk when it has no room for two seconds more.
+    struct Case {
+        const char *file;
+        ULONGLONG freeSpace;
+        RecordingStopReason reason;
+    } cases[] = {
+        { "full.wav", 1000, RecordingStopDiskFull },
+        { "error.wav", 100000000, RecordingStopWriteFailed },
+    };
+    App.PartLimit = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        UseFullDisk(300000);
+        App.FreeSpaceLimit = c.freeSpace;
+        ASSERT_TRUE(StartRecording(window, Entry(folder + c.file, 1, Pcm16Stereo)));
+        Feed(Fed(600000));
+        ASSERT_TRUE(App.WriteFailed);
+        StopRecording(&summary);
+        EXPECT_EQ(summary.Reason, c.reason);
+        EXPECT_EQ(summary.FileBytes, FileLength(folder + c.file));
+        EXPECT_TRUE(App.WriteFailed) << "still there for the code that reads it after the stop";
+    }
+}
+
 TEST_F(SafeRecording, FullDiskStopsTheWritesAndLeavesWhatReachedIt)
 {
     struct Case {
