@@ -83,7 +83,6 @@ struct AppState {
     BOOL ConvertActive;             // the target format is not PCM
     ::OutputKind OutputKind;        // the kind of file the recording writes
     const OutputOps *Output;        // its row of the output table (recorder/output.h)
-    int32_t RiffHeader;             // 1 while OutputKind is OutputWave: for readers not yet on the summary
     WAVEFORMATEX CaptureFormat;
     WORD CaptureBlockAlign;
     HWAVEIN CaptureDevice;

@@ -388,7 +388,6 @@ bool StartRecording(HWND window, const ReserveEntry *entry)
     App.ConvertActive = target->wFormatTag != WAVE_FORMAT_PCM;
     App.OutputKind = OutputKindOf(entry);
     App.Output = OutputFor(App.OutputKind);
-    App.RiffHeader = App.OutputKind == OutputWave ? 1 : 0;
     DeriveCaptureFormat(target, &App.CaptureFormat);
     App.CaptureBlockAlign = App.CaptureFormat.nBlockAlign;
     App.CaptureBufferBytes = CaptureBufferSize(&App.CaptureFormat);
