@@ -1,5 +1,7 @@
 // The process's main window: start-up, its messages and commands, the
-// periodic tick and the orderly shutdown.
+// periodic tick and the orderly shutdown. app/ is where what the logic
+// folders announce is shown: app/reservationevents.cpp (the schedule's
+// events), app/stereostatus.cpp (the stereo's status), app/acquireevents.cpp.
 #pragma once
 #include <windows.h>
 

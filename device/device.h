@@ -1,5 +1,8 @@
 // The stereo: its USB control link, the meaning of its status reply, its
-// commands and the sequencer that brings it into a wanted state.
+// commands and the sequencer that brings it into a wanted state. Nothing
+// here touches a window: a status reply's change comes back to the tick as a
+// StatusChange (shown by app/stereostatus.cpp), and the acquisition of the
+// presets is announced through device/acquireevents.h (app/acquireevents.cpp).
 #pragma once
 #include <windows.h>
 #include <stdint.h>

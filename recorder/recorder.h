@@ -1,6 +1,8 @@
 // The Recorder: naming the output file, capturing the recording device,
 // converting through the Audio Compression Manager and writing the WAVE or
-// raw file.
+// raw file, each kind through its row of recorder/output.h. Nothing here
+// touches a window: what became of a recording is handed back by
+// StopRecording as a RecordingSummary, and the schedule announces it.
 #pragma once
 #include <windows.h>
 #include <mmsystem.h>

@@ -1,4 +1,6 @@
 // Which reservation fires next and when, and when an occurrence ends.
+// Nothing in schedule/ touches a window: a reservation's life is announced
+// through schedule/events.h and shown by app/reservationevents.cpp.
 //
 // Instants are FILETIMEs made straight from local wall-clock SYSTEMTIMEs
 // (SystemTimeToFileTime, no time-zone or daylight-saving conversion), so a day

@@ -1,4 +1,7 @@
 // TALVORec.ini: the stored tables and the loading and saving of one section.
+// Nothing in settings/ touches a window: the main window's place is noted
+// into App by app/placement.cpp before a save, and a failed save is told by
+// app/savenotice.cpp.
 #pragma once
 #include <windows.h>
 #include <stdint.h>
