@@ -42,7 +42,8 @@ static HWND ListOf(HWND hwnd) { return GetDlgItem(hwnd, IDC_RESULTS_LIST); }
 static int ResultMarkFor(const char *outcome)
 {
     bool silent = false;
-    OutcomeMark mark = MarkForOutcome(ParseOutcome(outcome, &silent), silent);
+    Outcome value = ParseOutcome(outcome, &silent);
+    OutcomeMark mark = MarkForOutcome(value, silent);
     return mark == MarkNone ? I_IMAGENONE : (int)mark;
 }
 

@@ -446,6 +446,15 @@ TEST_F(ResultsWindowTest, ListsNewestFirstOpensTheFolderAndFollowsTheFile)
     PumpMessages();
     ASSERT_EQ(Rows(), 4);
     EXPECT_EQ(Cell(0, ResultTitle), "四");
+
+    // An outcome this program does not know is shown as written, unmarked.
+    ASSERT_TRUE(Append(folder, Line("後の版の結果", "五")));
+    PostMessageA(results, WM_RESULTSCHANGED, 0, 0);
+    PumpMessages();
+    ASSERT_EQ(Rows(), 5);
+    EXPECT_EQ(Cell(0, ResultOutcome), "後の版の結果");
+    EXPECT_EQ(Mark(0), I_IMAGENONE);
+    EXPECT_EQ(Mark(1), 0) << "recorded";
 }
 
 TEST_F(ResultsWindowTest, ClearingAsksFirstAndLeavesTheHeader)
