@@ -2,6 +2,7 @@
 // file dialog the edit dialog picks a path with.
 #include "recorder/recorder.h"
 #include "schedule/clock.h"
+#include "recorder/filenametext.h"
 #include <stdio.h>
 #include <string.h>
 
@@ -70,8 +71,11 @@ bool ExpandSavePathAt(const char *pattern, char *out, size_t size, const char *t
 {
     ClockTexts texts;
     FormatClock(now, &texts);
-    if (!title)
-        title = "";
+    // The title is the programme's, not the user's pattern: what Windows
+    // forbids in a name is made harmless in it.
+    char safeTitle[SavePathBytes];
+    FileNameText(title ? title : "", safeTitle, sizeof safeTitle);
+    title = safeTitle;
     size_t used = 0;
     const char *run = pattern;
     const char *scan = pattern;

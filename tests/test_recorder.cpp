@@ -138,6 +138,29 @@ TEST(SavePath, ExpandsEveryCodeOnce)
     }
 }
 
+TEST(SavePath, ATitleNeverBreaksItsFileWhileThePatternIsTheUsers)
+{
+    struct Case {
+        const char *title;
+        const char *expected;
+    } cases[] = {
+        { "FM/AM ジャズ", "C:\\Radio\\FM／AM ジャズ.wav" },
+        { "J-WAVE: SPIN", "C:\\Radio\\J-WAVE： SPIN.wav" },
+        { "誰?*\"<>|", "C:\\Radio\\誰？＊”＜＞｜.wav" },
+        { "a\\b", "C:\\Radio\\a￥b.wav" },
+        { "深夜便. . ", "C:\\Radio\\深夜便.wav" },
+        { "表ソ", "C:\\Radio\\表ソ.wav" },  // trail bytes 0x5C: no separators
+        { "tab\there", "C:\\Radio\\tabhere.wav" },
+    };
+    SYSTEMTIME now = Clock(2003, 4, 5, 6, 6, 59);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.title);
+        char out[SavePathBytes];
+        ASSERT_TRUE(ExpandSavePathAt("C:\\Radio\\%T.wav", out, sizeof out, c.title, &now));
+        EXPECT_STREQ(out, c.expected);
+    }
+}
+
 TEST(SavePath, ResultAndTerminatorMustFit)
 {
     SYSTEMTIME now = Clock(2003, 4, 5, 6, 6, 59);
