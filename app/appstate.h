@@ -38,6 +38,7 @@ struct AppState {
     NextReservationInfo NextReservation;
     ReserveStateValue ReserveState;
     ReserveEntry *ActiveReservation; // private copy of the entry being executed
+    DWORD ActiveSerial;             // counts the reservations begun, so one can be told from the next
     FILETIME ActiveEnd;
     FILETIME PrepareDeadline;       // the recording starts by then, stereo ready or not
     FILETIME PreparationLeftUntil;  // an ended reservation's preparation is given up then

@@ -113,7 +113,11 @@ void StopRecordingRequest(HWND window)
 {
     if (App.ReserveState == Idle)
         return;
-    if (MessageBoxA(window, "録音を停止しますか？", "録音停止の確認", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES) {
+    // The tick goes on while the box is up: the answer stops the reservation
+    // the question was about, never the next one that began meanwhile.
+    DWORD asked = App.ActiveSerial;
+    if (MessageBoxA(window, "録音を停止しますか？", "録音停止の確認", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES &&
+        App.ReserveState != Idle && App.ActiveSerial == asked) {
         EndReservation(ResultEndByUser);
     }
 }

@@ -65,6 +65,7 @@ bool BeginReservation(const SYSTEMTIME *now)
     if (tookOver)
         FinishActive(ResultEndTakenOver, next.Entry->Title);
     App.ActiveReservation = copy;
+    App.ActiveSerial++;
 
     PrepareStereo(&App.DeviceRequest, copy);
     App.ActiveEnd = ComputeEndTime(copy, &next.NextStart);

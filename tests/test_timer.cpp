@@ -1273,6 +1273,36 @@ TEST_F(TimerRecording, AnUnpluggedStereoRecordsSilenceAndBothAreTold)
               "開始時刻までに TALVO の準備ができなかったため、準備を待たずに録画しました。終了時刻まで録画しました。");
 }
 
+TEST_F(TimerRecording, TheStopKeyStopsOnlyTheReservationItAskedAbout)
+{
+    OnAndTunedTo(4);
+    App.OptionFlags.PowOffEndRec = 0;
+    Add("前の番組", 4, 0, 5, 10, 0, 11, 0, "first.wav");
+    Add("次の番組", 4, 0, 5, 11, 0, 12, 0, "second.wav");
+    Open(At(10, 59, 50));
+    ASSERT_TRUE(TickUntil(Recording, 10, true));
+    // The answer comes after the next reservation has begun in the box's
+    // own message loop.
+    bool asked = false;
+    WhenWindowAppears([] { return FindThreadWindow("#32770", "録音停止の確認", NULL); }, [&](HWND box) {
+        asked = true;
+        clock = At(11, 0, 5);
+        Tick();
+        PostMessageA(box, WM_COMMAND, IDYES, 0);
+    });
+    SendMessageA(App.Panel.CdKeys[1], BM_CLICK, 0, 0);
+    PumpMessages();
+    CancelWindowWaits();
+    ASSERT_TRUE(asked);
+    ASSERT_NE(App.ReserveState, Idle) << "the next one goes on";
+    EXPECT_STREQ(App.ActiveReservation->Title, "次の番組");
+    std::vector<ResultFields> lines = ReadResults(folder);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0][ResultTitle], "前の番組");
+    EXPECT_NE(lines[0][ResultDetail].find("次の予約「次の番組」が始まったところで終えました。"), std::string::npos)
+        << lines[0][ResultDetail];
+}
+
 TEST_F(TimerRecording, AStopByTheUserOrByTheExitSaysWhichAndKeepsTheFile)
 {
     struct Case {
