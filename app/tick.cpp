@@ -58,9 +58,12 @@ static void RunReservations(HWND window, const SYSTEMTIME *now)
 {
     FILETIME instant;
     SystemTimeToFileTime(now, &instant);
-    // A new day (or the first tick after a sleep into one): an occurrence
-    // under way begins rather than being retired unrecorded.
-    if (now->wDay != App.LastTick.wDay)
+    // A new day, a gap since the last tick (a sleep whose resume message
+    // has not come yet, a clock stepped forward without a message) or time
+    // gone backwards: what the schedule expected is stale, so it is looked
+    // at afresh. An occurrence that passed meanwhile is missed, one under
+    // way begins rather than being begun as if on time.
+    if (TickIsFreshLook(now, &App.LastTick))
         ScheduleAfresh(now, &App.LastTick);
     if (App.NextReservation.Entry && FileTimeReached(&App.NextReservation.NextStart, &instant))
         BeginReservation(now);

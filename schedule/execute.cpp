@@ -212,6 +212,17 @@ void ScheduleAfresh(const SYSTEMTIME *now, const SYSTEMTIME *since)
         ReservationsChanged();
 }
 
+bool TickIsFreshLook(const SYSTEMTIME *now, const SYSTEMTIME *last)
+{
+    if (now->wDay != last->wDay)
+        return true;
+    FILETIME at, before;
+    if (!SystemTimeToFileTime(now, &at) || !SystemTimeToFileTime(last, &before))
+        return false;
+    ULONGLONG to = FileTimeToUnits(&at), from = FileTimeToUnits(&before);
+    return to > from + TickGapLimit || from > to + FileTimeSecond;
+}
+
 void ComputeScheduleAfterEdit()
 {
     SYSTEMTIME from = App.LastTick;

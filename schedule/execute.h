@@ -43,6 +43,13 @@ void RecomputeNextReservation(const SYSTEMTIME *from, unsigned flags);
 // mistake an hour.
 const ULONGLONG ClockCorrectionLimit = 3600ULL * FileTimeSecond;
 void ScheduleAfresh(const SYSTEMTIME *now, const SYSTEMTIME *since);
+// Ticks come ten times a second; a gap this long between two means the PC
+// slept or the clock was set.
+const ULONGLONG TickGapLimit = 5 * FileTimeSecond;
+// Whether the tick at now must look at the schedule afresh after the tick at
+// last: another day, a gap of more than TickGapLimit, or time gone backwards
+// by more than a second.
+bool TickIsFreshLook(const SYSTEMTIME *now, const SYSTEMTIME *last);
 // The schedule after the user changed the list. It counts from the last
 // tick, whose instant is taken already; after a clock set back it counts from
 // where the schedule was last seen, so an edit does not begin again what
