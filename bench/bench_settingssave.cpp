@@ -12,9 +12,7 @@
 
 static void FillReservations(int count)
 {
-    for (uint32_t i = 0; i < App.ReserveList.Count; i++)
-        ReserveEntryFree(&App.ReserveList.Items[i]);
-    App.ReserveList.Count = 0;
+    ReserveListClear(&App.ReserveList);
     for (int i = 0; i < count; i++) {
         ReserveEntry *entry = ReserveEntryCreate(0);
         if (!entry)
