@@ -141,14 +141,14 @@ bool WriteSectionOnce(const char *path, const char *name, const char *lines, int
 }
 
 // The text being composed, in a heap block that grows.
-struct TextOut {
+struct ComposedText {
     char *Data;
     size_t Length;
     size_t Capacity;
     bool Failed;
 };
 
-static void Put(TextOut *out, const char *bytes, size_t length)
+static void Put(ComposedText *out, const char *bytes, size_t length)
 {
     if (out->Failed)
         return;
@@ -168,7 +168,7 @@ static void Put(TextOut *out, const char *bytes, size_t length)
     out->Length += length;
 }
 
-static void PutSection(TextOut *out, const char *name, const char *lines)
+static void PutSection(ComposedText *out, const char *name, const char *lines)
 {
     Put(out, "[", 1);
     Put(out, name, strlen(name));
@@ -202,7 +202,7 @@ bool WriteSectionText(const char *path, const char *name, const char *lines)
             return false;
         length = 0;
     }
-    TextOut out = {};
+    ComposedText out = {};
     bool inside = false, placed = false;
     TextLine line, found;
     for (const char *p = text, *end = text + length; text && p < end;) {
