@@ -5,6 +5,7 @@
 #include <string>
 #include "support.h"
 #include "app/heap.h"
+#include "settings/safesave.h"
 
 namespace {
 
