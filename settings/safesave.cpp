@@ -107,23 +107,18 @@ static bool FlushToDisk(const char *path)
     return flushed;
 }
 
-// The copy takes the file's place. An existing file is replaced keeping its
-// attributes and permissions (a hidden settings file stays hidden); a file
-// that is not there (or went in a replacement that stopped half-way) is
-// moved to.
+// The copy takes the file's place in one rename, so that a kill at any
+// moment leaves one or the other (a replacement in several steps could leave
+// neither). The file's attributes go onto the copy first: a hidden settings
+// file stays hidden.
 static bool TakePlace(const char *copy, const char *file)
 {
-    if (GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES)
-        return MoveFileExA(copy, file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    if (ReplaceFileA(file, copy, NULL, REPLACEFILE_IGNORE_MERGE_ERRORS, NULL, NULL))
-        return true;
-    // The file could not be taken away: it and the copy are as they were.
-    // The copy could not be renamed: the file is gone, the copy still
-    // there, and the next try moves it.
-    DWORD error = GetLastError();
-    if (error == ERROR_UNABLE_TO_REMOVE_REPLACED || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT)
-        SetLastError(ERROR_SHARING_VIOLATION);
-    return false;
+    DWORD attributes = GetFileAttributesA(file);
+    const DWORD carried = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & carried))
+        SetFileAttributesA(copy, attributes & carried);
+    return MoveFileExA(copy, file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 bool PutCopyInPlace(const char *copy, const char *file)

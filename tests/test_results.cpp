@@ -539,14 +539,14 @@ TEST_F(ResultsWindowTest, AFileThatCannotBeWrittenIsToldOnceUntilALineGetsThroug
     CloseHandle(held);
 }
 
-// Held (with no sharing) the whole time the program ran: the lines wait
+// Held (read shared, write not, as a spreadsheet does) the whole time the program ran: the lines wait
 // beside the file through a restart, and the minute's try after the file
 // is let go puts them in, each once.
 TEST_F(ResultsWindowTest, LinesRefusedWhileTheFileIsHeldAreWrittenAfterARestart)
 {
     std::string path = folder + "TALVORec-results.csv";
     ASSERT_TRUE(Append(folder, Line("録画しました", "一")));
-    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     LogInterruptedRecording("C:\\録音\\a.wav");
     LogInterruptedRecording("C:\\録音\\b.wav");
