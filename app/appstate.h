@@ -67,6 +67,7 @@ struct AppState {
     char ActiveTakenOverBy[64];     // the title of the reservation that took over
     BOOL ResultsUnwritable;         // the results file refused a line (told once)
     FILETIME LastRunningSaved;      // when the running moment was last written
+    FILETIME KeptResultsTried;      // when lines kept aside were last offered to the file
     FILETIME AwaySince;             // the last running moment a start found; zero: none
 
     // ---- stereo (device/) ----
@@ -108,6 +109,8 @@ struct AppState {
     char RecordingPath[SavePathBytes]; // the first file; later ones add "_2", "_3", ...
     char PartPath[SavePathBytes];   // the file being written
     DWORD RecordingPart;            // 1 for the first file
+    char RecordingBasePath[SavePathBytes]; // the expanded save path the numbers go after
+    DWORD RecordingNumber;          // RecordingPath's: 1 unnumbered, 2 " (2)", ...
     uint64_t PartStartBytes;        // capture bytes whose audio went into earlier files
     DWORD PartLimit;                // file length that begins the next file; 0: WavePartLimit
     LPMMIOPROC WaveFileProc;        // I/O procedure the WAVE files go through; none: the system's

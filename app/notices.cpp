@@ -149,7 +149,7 @@ void ComposeRecordingSilent(Notice *notice, const char *title, const char *path)
 void ComposeResultsUnwritable(Notice *notice)
 {
     Compose(notice, NoticeResultsUnwritable, "録画結果を記録できません",
-            "TALVORec-results.csv に書き込めません。表計算ソフトなどで開いていたら閉じてください。録音は続けます。");
+            "TALVORec-results.csv に書き込めません。結果は取っておき、書き込めるようになったら書き込みます。表計算ソフトなどで開いていたら閉じてください。");
 }
 
 void ComposeDiskTooSmall(Notice *notice, const char *title, ULONGLONG needed, ULONGLONG available)

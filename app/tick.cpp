@@ -95,5 +95,6 @@ void OnTickAt(HWND window, const SYSTEMTIME *now)
     RunReservations(window, now);
     RepeatHeldKey(window);
     KeepLastRunning(now, false);
+    RetryKeptResults(now);
     App.LastTick = *now;
 }

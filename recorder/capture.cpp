@@ -68,11 +68,29 @@ static bool ChooseOutput(const ReserveEntry *entry)
 {
     char path[SavePathBytes];
     char expanded[SavePathBytes];
+    DWORD number = 0;
     if (!ExpandSavePath(entry->SavePath, expanded, sizeof expanded, entry) || !EnsureFolder(expanded) ||
-        !FreeRecordingPath(expanded, path, sizeof path))
+        !NextRecordingPath(expanded, &number, path, sizeof path))
+        return false;
+    memcpy(App.RecordingBasePath, expanded, sizeof expanded);
+    App.RecordingNumber = number;
+    memcpy(App.RecordingPath, path, sizeof path);
+    memcpy(App.PartPath, path, sizeof path);
+    return true;
+}
+
+// The chosen name was free when looked at but a file stands there now (or
+// the look was wrong): the recording goes on to the next number, and the
+// settings file names the new one should the recording be cut off.
+static bool TakeNextNumber()
+{
+    char path[SavePathBytes];
+    if (!NextRecordingPath(App.RecordingBasePath, &App.RecordingNumber, path, sizeof path))
         return false;
     memcpy(App.RecordingPath, path, sizeof path);
     memcpy(App.PartPath, path, sizeof path);
+    if (App.RecoveryMarked)
+        MarkRecording(path);
     return true;
 }
 
@@ -80,8 +98,13 @@ static bool OpenOutput(const ReserveEntry *entry)
 {
     App.RecordingPart = 1;
     App.PartStartBytes = 0;
-    if (!App.Output->Create(App.RecordingPath, entry->Format))
-        return false;
+    while (!App.Output->Create(App.RecordingPath, entry->Format)) {
+        DWORD error = GetLastError();
+        if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || !TakeNextNumber()) {
+            SetLastError(error);
+            return false;
+        }
+    }
     if (App.Output->Describe)
         App.Output->Describe(entry);
     return true;

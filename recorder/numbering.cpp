@@ -2,7 +2,10 @@
 // weekly programme saved without a date code), it goes to the same name with
 // " (2)", " (3)", ... before the extension. A continuation file of a long
 // recording ends its name in "_2", "_3", ... instead, so the two kinds of
-// number can never give the same name.
+// number can never give the same name. The look beforehand is only a guess
+// (a folder that cannot be listed, a share's cached answer): the file itself
+// is created only where none stands, and a name found taken then takes the
+// next number.
 #include "recorder/recorder.h"
 #include <stdio.h>
 #include <string.h>
@@ -39,7 +42,18 @@ static bool Free(const char *path)
     return !Exists(path) && (!NumberedPartPath(path, 2, next, sizeof next) || !Exists(next));
 }
 
-bool FreeRecordingPath(const char *path, char *out, size_t size)
+// number 1 stands for the path itself, 2 on for " (2)", ...
+static bool CandidatePath(const char *path, DWORD number, char *out, size_t size)
+{
+    if (number > 1)
+        return CopyNumberedPath(path, number, out, size);
+    if (strlen(path) >= size)
+        return false;
+    strcpy(out, path);
+    return true;
+}
+
+bool NextRecordingPath(const char *path, DWORD *number, char *out, size_t size)
 {
     char candidate[SavePathBytes];
     // A folder of that name says the path is wrong, not that last week's
@@ -48,12 +62,21 @@ bool FreeRecordingPath(const char *path, char *out, size_t size)
     if (strlen(path) >= sizeof candidate ||
         (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)))
         return false;
-    strcpy(candidate, path);
-    for (DWORD number = 2; !Free(candidate); number++)
-        if (number > HighestNumber || !CopyNumberedPath(path, number, candidate, sizeof candidate))
+    DWORD next = *number + 1;
+    for (;; next++)
+        if (next > HighestNumber || !CandidatePath(path, next, candidate, sizeof candidate))
             return false;
+        else if (Free(candidate))
+            break;
     if (strlen(candidate) >= size)
         return false;
     strcpy(out, candidate);
+    *number = next;
     return true;
+}
+
+bool FreeRecordingPath(const char *path, char *out, size_t size)
+{
+    DWORD number = 0;
+    return NextRecordingPath(path, &number, out, size);
 }

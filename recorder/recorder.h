@@ -41,6 +41,10 @@ bool CopyNumberedPath(const char *path, DWORD number, char *out, size_t size);
 // continuation file exists, else the first free numbered path from " (2)".
 // False when none is free or fits, or when path is a folder.
 bool FreeRecordingPath(const char *path, char *out, size_t size);
+// The free path after the one numbered *number (1: path itself, 0: none yet),
+// *number then the one taken: what a recording goes on to when the file
+// turned out to be there after all.
+bool NextRecordingPath(const char *path, DWORD *number, char *out, size_t size);
 // Makes sure the folder of path exists, creating its last level only. No
 // folder part: true without touching the disk.
 bool EnsureFolder(const char *path);
@@ -65,7 +69,8 @@ struct WaveFileWriter {
 
 // Creates the file with its "fmt " (the whole format block, 18 + cbSize
 // bytes), a "fact" of 0 and an open "data" chunk, the sizes already those
-// of an empty recording.
+// of an empty recording. Never over a file that is there: false then, with
+// ERROR_FILE_EXISTS.
 bool CreateWaveFile(WaveFileWriter *writer, const char *path, const BYTE *format);
 // Appends to "data", with the pad byte after an odd length. False when the
 // file did not take all of it.
@@ -103,7 +108,8 @@ void ComposeRecordingInfo(const ReserveEntry *entry, const SYSTEMTIME *start, ch
 // are already final; after it no more audio can be appended. The RIFF size
 // takes it in at FinishWaveFile.
 bool AppendWaveInfo(WaveFileWriter *writer, const BYTE *chunk, DWORD length);
-// The headerless form: none (NULL) on failure.
+// The headerless form: none (NULL) on failure; like a WAVE file, never over
+// a file that is there (ERROR_FILE_EXISTS).
 HANDLE CreateRawFile(const char *path);
 // False when the file did not take all of it.
 bool AppendRawData(HANDLE file, const void *bytes, DWORD length);

@@ -56,7 +56,7 @@ static bool WriteFieldAt(HMMIO file, DWORD at, DWORD value)
 bool CreateWaveFile(WaveFileWriter *writer, const char *path, const BYTE *format)
 {
     memset(writer, 0, sizeof *writer);
-    HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     HMMIO file = OpenOnHandle(handle, MMIO_WRITE);
@@ -174,7 +174,7 @@ void AbandonWaveFile(WaveFileWriter *writer)
 
 HANDLE CreateRawFile(const char *path)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, NULL);
     return file == INVALID_HANDLE_VALUE ? NULL : file;
 }

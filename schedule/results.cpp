@@ -15,6 +15,7 @@
 static const ULONGLONG LateAfter = 2 * FileTimeSecond;
 // How often the running moment is written.
 static const ULONGLONG RunningEvery = 600 * FileTimeSecond;
+static const ULONGLONG KeptResultsEvery = 60 * FileTimeSecond;
 
 // One line being composed: the texts the fields point at.
 struct ResultTexts {
@@ -107,12 +108,15 @@ static void WriteLine(ResultTexts *texts)
         texts->RecordEnd,   texts->Seconds, texts->Files,        texts->Bytes,      texts->Format,
         texts->Detail,
     };
-    if (AppendResultRecord(App.ProgramFolder, fields)) {
+    // A line kept aside for the file is not lost: the window shows it,
+    // and the notice says it waits.
+    ResultStored stored = StoreResultRecord(App.ProgramFolder, fields);
+    if (stored == ResultStoredInFile)
         App.ResultsUnwritable = FALSE;
+    if (stored != ResultStoredLost)
         ResultAdded();
-    } else if (!App.ResultsUnwritable && ResultsUnwritable()) {
+    if (stored != ResultStoredInFile && !App.ResultsUnwritable && ResultsUnwritable())
         App.ResultsUnwritable = TRUE;
-    }
     HeapFreeBlock(texts->Files);
     texts->Files = NULL;
 }
@@ -356,4 +360,21 @@ void KeepLastRunning(const SYSTEMTIME *now, bool force)
         return;
     SaveLastRunning(App.ProgramFolder, now);
     App.LastRunningSaved = instant;
+}
+
+void RetryKeptResults(const SYSTEMTIME *now)
+{
+    FILETIME instant;
+    if (!SystemTimeToFileTime(now, &instant))
+        return;
+    ULONGLONG at = FileTimeToUnits(&instant), last = FileTimeToUnits(&App.KeptResultsTried);
+    if (last && at >= last && at - last < KeptResultsEvery)
+        return;
+    App.KeptResultsTried = instant;
+    // Only a file that held lines aside and took them counts as writable
+    // again; one that never refused has nothing to say.
+    if (ResultsKeptAside(App.ProgramFolder) && WriteKeptResults(App.ProgramFolder)) {
+        App.ResultsUnwritable = FALSE;
+        ResultAdded();
+    }
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include "schedule/missed.h"
 #include "settings/resultsfile.h"
+#include "settings/resultspending.h"
 #include "schedule/outcome.h"
 #include "recorder/recorder.h"
 
@@ -35,6 +36,9 @@ void LogMissedProgrammes(const MissedList *missed);
 void RecallLastRunning();
 // The last running moment, at most every ten minutes (force: now).
 void KeepLastRunning(const SYSTEMTIME *now, bool force);
+// Lines the results file refused, kept aside, are offered to it again once a
+// minute, from the tick.
+void RetryKeptResults(const SYSTEMTIME *now);
 
 // ---- composing (no window, no file) ----
 

@@ -1,6 +1,8 @@
 // A section whose header stands more than once in the settings file (a file
 // merged or pasted together by hand). The private-profile functions see only
-// the first; these functions find the others.
+// the first; these functions find the others. A section too long for the
+// private-profile functions (they take at most 65,535 bytes written and give
+// at most 32,767 read in one call) is written and read here whole too.
 #pragma once
 #include <windows.h>
 
@@ -16,3 +18,11 @@ char *ReadLaterSections(const char *path, const char *name, DWORD *count);
 // taken out, then lines are written as the only one. False when the file
 // could not be written.
 bool WriteSectionOnce(const char *path, const char *name, const char *lines, int headers);
+// Every header's lines of the section, in the form ReadLaterSections gives;
+// *headers the number of its headers.
+char *ReadWholeSection(const char *path, const char *name, DWORD *count, int *headers);
+// Puts the lines (NUL-separated, a second NUL at the end) under the
+// section's first header in the file's own text, or under a new one at its
+// end; every other header of the section and its lines go. The file's other
+// lines stay byte for byte. False when the file could not be written.
+bool WriteSectionText(const char *path, const char *name, const char *lines);

@@ -6,6 +6,7 @@
 #include "settings/resultsfile.h"
 #include "settings/settings.h"
 #include "settings/safesave.h"
+#include "settings/resultspending.h"
 #include "app/heap.h"
 #include <string.h>
 
@@ -194,11 +195,18 @@ static bool CutTornTail(HANDLE file, LARGE_INTEGER *size)
 
 bool AppendResultRecord(const char *folder, const char *const fields[ResultFieldCount])
 {
-    char path[MAX_PATH];
-    if (!ResultsFilePath(folder, path))
-        return false;
     char *record = ComposeResultRecord(fields);
     if (!record)
+        return false;
+    bool written = AppendResultText(folder, record, strlen(record));
+    HeapFreeBlock(record);
+    return written;
+}
+
+bool AppendResultText(const char *folder, const char *records, size_t length)
+{
+    char path[MAX_PATH];
+    if (!ResultsFilePath(folder, path))
         return false;
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, NULL);
@@ -211,11 +219,10 @@ bool AppendResultRecord(const char *folder, const char *const fields[ResultField
         written = CutTornTail(file, &size) && SetFilePointerEx(file, zero, NULL, FILE_END);
         if (written && size.QuadPart == 0)
             written = WriteAll(file, ResultsHeader, sizeof ResultsHeader - 1) && WriteAll(file, "\r\n", 2);
-        written = written && WriteAll(file, record, strlen(record)) && FlushFileBuffers(file);
+        written = written && WriteAll(file, records, length) && FlushFileBuffers(file);
     }
     if (file != INVALID_HANDLE_VALUE)
         CloseHandle(file);
-    HeapFreeBlock(record);
     return written;
 }
 
@@ -255,22 +262,10 @@ static bool PushLine(ResultList *list, ResultLine *line, uint32_t *capacity)
     return true;
 }
 
-bool LoadResults(const char *folder, ResultList *list)
+// The whole lines of the bytes onto the list; a header first is passed over.
+static void ParseLines(const char *bytes, DWORD length, ResultList *list, uint32_t *capacity)
 {
-    list->Count = 0;
-    list->Items = NULL;
-    char path[MAX_PATH];
-    if (!ResultsFilePath(folder, path))
-        return false;
-    DWORD length = 0;
-    char *bytes = ReadWholeFile(path, LargestResultsFile, &length);
-    if (!bytes) {
-        DWORD error = GetLastError();
-        // No file yet: no results.
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    }
     const char *at = bytes, *end = bytes + length;
-    uint32_t capacity = 0;
     bool first = true;
     while (at < end) {
         ResultLine line;
@@ -285,10 +280,42 @@ bool LoadResults(const char *folder, ResultList *list)
             continue;
         }
         first = false;
-        if (!PushLine(list, &line, &capacity))
+        if (!PushLine(list, &line, capacity))
             FreeResultLine(&line);
     }
+}
+
+// The results file's lines alone.
+static bool LoadFileLines(const char *folder, ResultList *list, uint32_t *capacity)
+{
+    list->Count = 0;
+    list->Items = NULL;
+    char path[MAX_PATH];
+    if (!ResultsFilePath(folder, path))
+        return false;
+    DWORD length = 0;
+    char *bytes = ReadWholeFile(path, LargestResultsFile, &length);
+    if (!bytes) {
+        DWORD error = GetLastError();
+        // No file yet: no results.
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    ParseLines(bytes, length, list, capacity);
     HeapFreeBlock(bytes);
+    return true;
+}
+
+bool LoadResults(const char *folder, ResultList *list)
+{
+    uint32_t capacity = 0;
+    if (!LoadFileLines(folder, list, &capacity))
+        return false;
+    // Lines kept aside while the file was held are newer than its own.
+    DWORD length = 0;
+    char *kept = ReadKeptResults(folder, &length);
+    if (kept)
+        ParseLines(kept, length, list, &capacity);
+    HeapFreeBlock(kept);
     return true;
 }
 
@@ -306,7 +333,7 @@ void FreeResults(ResultList *list)
 static bool ReplaceWith(const char *path, const ResultList *list, uint32_t first)
 {
     char copy[MAX_PATH];
-    if (!JoinWithinPath(path, ".new", copy))
+    if (!JoinWithinPath(path, ".new", copy) || !ClearStaleCopy(copy))
         return false;
     HANDLE file = CreateFileA(copy, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
@@ -329,7 +356,8 @@ bool TrimResults(const char *folder, uint32_t kept)
 {
     char path[MAX_PATH];
     ResultList list;
-    if (!ResultsFilePath(folder, path) || !LoadResults(folder, &list))
+    uint32_t capacity = 0;
+    if (!ResultsFilePath(folder, path) || !LoadFileLines(folder, &list, &capacity))
         return false;
     bool done = list.Count <= kept || ReplaceWith(path, &list, list.Count - kept);
     FreeResults(&list);
@@ -342,5 +370,5 @@ bool ClearResults(const char *folder)
     if (!ResultsFilePath(folder, path))
         return false;
     ResultList none = {};
-    return ReplaceWith(path, &none, 0);
+    return ReplaceWith(path, &none, 0) && DropKeptResults(folder);
 }

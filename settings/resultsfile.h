@@ -56,8 +56,11 @@ bool ResultsFilePath(const char *folder, char path[MAX_PATH]);
 // flushes it to the disk. A torn line at the file's end is closed first so
 // that the new one stands whole. False when it was not written.
 bool AppendResultRecord(const char *folder, const char *const fields[ResultFieldCount]);
-// Every whole line of the file but its header; an empty list when there is
-// no file. False only when the file exists but cannot be read.
+// The same for whole records already composed, appended in one write.
+bool AppendResultText(const char *folder, const char *records, size_t length);
+// Every whole line of the file but its header, then the lines kept aside
+// for it (settings/resultspending.h); an empty list when there is no file.
+// False only when the file exists but cannot be read.
 bool LoadResults(const char *folder, ResultList *list);
 void FreeResults(ResultList *list);
 // Keeps the newest kept lines: the file is rewritten beside itself and takes

@@ -17,9 +17,14 @@ struct SettingsCopy {
 bool BeginSettingsCopy(const char *programFolder, SettingsCopy *copy);
 // Flushes the copy to the disk and puts it in the file's place.
 bool CommitSettingsCopy(SettingsCopy *copy);
-// Flushes a file written beside another to the disk and moves it over that
-// one with write-through; on failure the copy goes and the file stays as it was.
+// Flushes a file written beside another to the disk and puts it in that
+// one's place, keeping that one's attributes; a file another program holds
+// for a moment is waited for (a few seconds). On failure the copy goes and
+// the file stays as it was.
 bool PutCopyInPlace(const char *copy, const char *file);
+// Removes a copy a save cut off left behind, whatever its attributes; a
+// moment's hold on it is waited for. False when it is still there.
+bool ClearStaleCopy(const char *copy);
 // The copy is thrown away; the file stays as it was.
 void DiscardSettingsCopy(SettingsCopy *copy);
 

@@ -20,11 +20,16 @@ static const char *const SectionNames[] = {
 enum : size_t {
     FirstReadSize = 16384,
     LargestReadSize = 16u << 20,
+    // What WritePrivateProfileSectionA takes in one call, the lines with
+    // their NULs, and what GetPrivateProfileSectionA gives.
+    LongestProfileWrite = 65535,
+    LongestProfileRead = 32767,
     LongestKey = 255,
     LongestValue = 1023,
 };
 
 SectionReader ReadProfileSection = GetPrivateProfileSectionA;
+SectionWriter WriteProfileLines = WritePrivateProfileSectionA;
 
 static const char Comma[] = ",";
 static const char EscapedComma[] = "\\x2C";
@@ -192,6 +197,19 @@ void LoadSettingsSection(const char *programFolder, SettingsSection section)
     App.SectionUnreadable[section] = buffer == NULL;
     if (!buffer)
         return;
+    // A section as long as one read gives may go on past it (a long list
+    // of reservations): the file's own text gives it whole.
+    if (count + 2 >= LongestProfileRead) {
+        HeapFreeBlock(buffer);
+        int headers = 0;
+        buffer = ReadWholeSection(path, name, &count, &headers);
+        App.SectionUnreadable[section] = buffer == NULL;
+        App.SectionRepeated[section] = headers > 1;
+        if (buffer)
+            ApplyLines(section, buffer, count);
+        HeapFreeBlock(buffer);
+        return;
+    }
     ApplyLines(section, buffer, count);
     HeapFreeBlock(buffer);
     // The same section under a second header: its lines count as well, in
@@ -499,10 +517,14 @@ bool WriteSettingsSection(const char *file, SettingsSection section)
         // Only a section loaded from several headers is gathered under one:
         // the others are written in their place, as always.
         int headers = App.SectionRepeated[section] ? CountSectionHeaders(file, name) : 1;
-        if (headers > 1)
+        // Past what one profile call takes, the section is put in the
+        // file's text by the program itself (its other headers go too).
+        if (text.length + 2 > LongestProfileWrite)
+            written = WriteSectionText(file, name, text.data);
+        else if (headers > 1)
             written = WriteSectionOnce(file, name, text.data, headers);
         else
-            written = WritePrivateProfileSectionA(name, text.data, file) != FALSE;
+            written = WriteProfileLines(name, text.data, file) != FALSE;
     }
     HeapFreeBlock(text.data);
     return written;

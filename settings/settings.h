@@ -62,6 +62,10 @@ bool WriteSettingsSection(const char *file, SettingsSection section);
 // put a reader here that fails, as a damaged disk would.
 typedef DWORD(WINAPI *SectionReader)(LPCSTR section, LPSTR buffer, DWORD size, LPCSTR file);
 extern SectionReader ReadProfileSection;
+// How a section short enough for it is written: WritePrivateProfileSectionA.
+// The tests put a writer here that measures what it is given.
+typedef BOOL(WINAPI *SectionWriter)(LPCSTR section, LPCSTR lines, LPCSTR file);
+extern SectionWriter WriteProfileLines;
 void ParseSettingsLine(SettingsSection section, const char *key, char *value);
 const char *SettingsSectionName(SettingsSection section);
 // programFolder + TALVORec.ini; false when it does not fit MAX_PATH.

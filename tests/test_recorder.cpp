@@ -1105,3 +1105,42 @@ TEST_F(Recording, AnExistingFileIsLeftByteForByteInBothForms)
         }
     }
 }
+
+// The look for a free name can be wrong (a share's cached answer, a file
+// made a moment after it): the create itself refuses a file that is there,
+// and the next number is the one taken.
+TEST(Numbering, AFileThatAppearsAfterTheLookIsNeverOpenedForWriting)
+{
+    std::string folder = MakeTempFolder("appears");
+    const std::string earlier = "a recording made after the name was chosen";
+    std::string format = PcmFormat(22050, 8, 1);
+    for (int riff = 0; riff < 2; riff++) {
+        SCOPED_TRACE(riff ? "WAVE" : "raw");
+        std::string base = folder + (riff ? "show.wav" : "show.raw");
+        DWORD number = 0;
+        char chosen[SavePathBytes];
+        ASSERT_TRUE(NextRecordingPath(base.c_str(), &number, chosen, sizeof chosen));
+        EXPECT_EQ(chosen, base);
+        WriteTextFile(chosen, earlier);
+        SetLastError(ERROR_SUCCESS);
+        bool created;
+        if (riff) {
+            WaveFileWriter writer;
+            created = CreateWaveFile(&writer, chosen, (const BYTE *)format.data());
+        } else {
+            HANDLE raw = CreateRawFile(chosen);
+            created = raw != NULL;
+            if (raw)
+                CloseHandle(raw);
+        }
+        EXPECT_FALSE(created);
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_EXISTS);
+        EXPECT_EQ(ReadTextFile(chosen), earlier);
+        ASSERT_TRUE(NextRecordingPath(base.c_str(), &number, chosen, sizeof chosen));
+        std::string numbered = base;
+        numbered.insert(numbered.rfind('.'), " (2)");
+        EXPECT_EQ(chosen, numbered);
+        EXPECT_EQ(number, 2u);
+    }
+    RemoveTree(folder);
+}

@@ -523,15 +523,48 @@ TEST_F(ResultsWindowTest, AFileThatCannotBeWrittenIsToldOnceUntilALineGetsThroug
     EXPECT_EQ(App.NoticeCount, notices + 1) << "told once";
     EXPECT_EQ(App.LastNoticeKind, NoticeResultsUnwritable);
     CloseHandle(held);
-    EXPECT_EQ(ReadResults(folder).size(), 1u);
+    EXPECT_EQ(ReadResults(folder).size(), 3u) << "the refused lines are kept, and read as results";
 
     LogInterruptedRecording("C:\\録音\\c.wav");
     std::vector<std::vector<std::string>> lines = ReadResults(folder);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1][ResultOutcome], "途中で止まりました");
-    EXPECT_EQ(lines[1][ResultFiles], "C:\\録音\\c.wav");
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1][ResultFiles], "C:\\録音\\a.wav") << "the kept lines first, in their order";
+    EXPECT_EQ(lines[2][ResultFiles], "C:\\録音\\b.wav");
+    EXPECT_EQ(lines[3][ResultOutcome], "途中で止まりました");
+    EXPECT_EQ(lines[3][ResultFiles], "C:\\録音\\c.wav");
+    EXPECT_EQ(GetFileAttributesA((folder + ResultsPendingName).c_str()), INVALID_FILE_ATTRIBUTES);
     held = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     LogInterruptedRecording("C:\\録音\\d.wav");
     EXPECT_EQ(App.NoticeCount, notices + 2) << "a new failure after a line got through is told again";
     CloseHandle(held);
+}
+
+// Held (read shared, write not, as a spreadsheet does) the whole time the program ran: the lines wait
+// beside the file through a restart, and the minute's try after the file
+// is let go puts them in, each once.
+TEST_F(ResultsWindowTest, LinesRefusedWhileTheFileIsHeldAreWrittenAfterARestart)
+{
+    std::string path = folder + "TALVORec-results.csv";
+    ASSERT_TRUE(Append(folder, Line("録画しました", "一")));
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    LogInterruptedRecording("C:\\録音\\a.wav");
+    LogInterruptedRecording("C:\\録音\\b.wav");
+    ResetAppState();
+    snprintf(App.ProgramFolder, sizeof App.ProgramFolder, "%s", folder.c_str());
+    SYSTEMTIME now = At(10, 0);
+    RetryKeptResults(&now);
+    EXPECT_EQ(ReadResults(folder).size(), 3u);
+    CloseHandle(held);
+    RetryKeptResults(&now);
+    EXPECT_TRUE(ResultsKeptAside(App.ProgramFolder)) << "tried once a minute, not at every tick";
+    now = Later(now, 60000);
+    RetryKeptResults(&now);
+    EXPECT_FALSE(ResultsKeptAside(App.ProgramFolder));
+    ResultList inFile;
+    ASSERT_TRUE(LoadResults(folder.c_str(), &inFile));
+    ASSERT_EQ(inFile.Count, 3u);
+    EXPECT_STREQ(inFile.Items[1].Fields[ResultFiles], "C:\\録音\\a.wav");
+    EXPECT_STREQ(inFile.Items[2].Fields[ResultFiles], "C:\\録音\\b.wav");
+    FreeResults(&inFile);
 }

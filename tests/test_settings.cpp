@@ -5,6 +5,7 @@
 #include <string>
 #include "support.h"
 #include "app/heap.h"
+#include "settings/safesave.h"
 
 namespace {
 
@@ -347,6 +348,59 @@ TEST_F(Settings, SixHundredLongReservationsComeBackIdentical)
         EXPECT_STREQ(e->SavePath, SavePathOf(i).c_str());
     }
     EXPECT_STREQ(App.ReserveList.Items[600]->Title, huge.c_str());
+}
+
+// Bytes of the longest section handed to the profile writer, NULs counted.
+static size_t LongestSectionWritten = 0;
+
+static BOOL WINAPI MeasuringSectionWriter(LPCSTR section, LPCSTR lines, LPCSTR file)
+{
+    const char *end = lines;
+    while (*end)
+        end += strlen(end) + 1;
+    size_t bytes = (size_t)(end - lines) + 1;
+    if (bytes > LongestSectionWritten)
+        LongestSectionWritten = bytes;
+    return WritePrivateProfileSectionA(section, lines, file);
+}
+
+// The profile functions take a section of 65,535 bytes at most; a thousand
+// reservations are far past it, and the sections around them must stay.
+TEST_F(Settings, AThousandReservationsSurviveASaveAndARestart)
+{
+    Write("[OPTION]\r\nPowOnStart=1\r\n[RESERVE]\r\n0=old\r\n[FREQ]\r\n0=1,8250\r\n");
+    for (int i = 0; i < 1000; i++) {
+        std::string title = "番組" + std::to_string(i) + std::string(100, 'T');
+        ReserveEntry *entry = Entry(title.c_str(), SavePathOf(i).c_str());
+        entry->StartHour = (uint16_t)(i % 24);
+        ASSERT_TRUE(ReserveListPush(&App.ReserveList, entry));
+    }
+    LongestSectionWritten = 0;
+    WriteProfileLines = MeasuringSectionWriter;
+    App.OptionFlags.PowOnStart = 0;
+    SettingsSection sections[] = { SectionReserve, SectionOption };
+    bool saved = SaveSettingsSections(folder.c_str(), sections, 2);
+    WriteProfileLines = WritePrivateProfileSectionA;
+    ASSERT_TRUE(saved);
+    EXPECT_LE(LongestSectionWritten, 65535u);
+    EXPECT_GT(ReadTextFile(path).size(), 65535u * 2);
+
+    ResetAppState();
+    LoadSettingsSection(folder.c_str(), SectionReserve);
+    LoadSettingsSection(folder.c_str(), SectionOption);
+    LoadSettingsSection(folder.c_str(), SectionFreq);
+    ASSERT_EQ(App.ReserveList.Count, 1000u);
+    for (int i = 0; i < 1000; i += 111) {
+        std::string title = "番組" + std::to_string(i) + std::string(100, 'T');
+        EXPECT_STREQ(App.ReserveList.Items[i]->Title, title.c_str());
+        EXPECT_EQ(App.ReserveList.Items[i]->StartHour, i % 24);
+    }
+    EXPECT_STREQ(App.ReserveList.Items[999]->SavePath, SavePathOf(999).c_str());
+    EXPECT_EQ(App.OptionFlags.PowOnStart, 0);
+    EXPECT_EQ(App.PresetTable[0].Frequency, 8250) << "the section after it is untouched";
+    std::string text = ReadTextFile(path);
+    EXPECT_EQ(text.find("[RESERVE]"), text.rfind("[RESERVE]"));
+    EXPECT_EQ(text.find("0=old"), std::string::npos);
 }
 
 TEST(SettingsPath, WithoutAProgramFolderTheFileIsTheCurrentFolders)

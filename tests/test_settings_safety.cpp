@@ -183,6 +183,62 @@ TEST_F(SafeSaving, AReadOnlyFileIsLeftAsItIsAndTheFailureToldOnce)
     DestroyWindow(window);
 }
 
+// Holds a file open with no sharing, as an indexer or a virus scanner does
+// for a moment, then lets it go.
+struct HeldFile {
+    std::string path;
+    DWORD milliseconds;
+    HANDLE holding;
+};
+
+static DWORD WINAPI HoldFile(void *parameter)
+{
+    HeldFile *held = (HeldFile *)parameter;
+    HANDLE file = CreateFileA(held->path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    SetEvent(held->holding);
+    Sleep(held->milliseconds);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return file != INVALID_HANDLE_VALUE;
+}
+
+TEST_F(SafeSaving, AFileHeldForTwoSecondsIsWaitedForAndSaved)
+{
+    WriteTextFile(path, "[OPTION]\r\nPowOnStart=1\r\n");
+    LoadAllSections(folder);
+    HeldFile held = { path, 2000, CreateEventA(NULL, TRUE, FALSE, NULL) };
+    HANDLE thread = CreateThread(NULL, 0, HoldFile, &held, 0, NULL);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(held.holding, 5000);
+    App.OptionFlags.PowOnStart = 0;
+    EXPECT_TRUE(SaveSettingsSection(App.ProgramFolder, SectionOption));
+    WaitForSingleObject(thread, 10000);
+    DWORD holdWorked = 0;
+    GetExitCodeThread(thread, &holdWorked);
+    EXPECT_EQ(holdWorked, 1u) << "the file was really held";
+    CloseHandle(thread);
+    CloseHandle(held.holding);
+    EXPECT_NE(SectionOf(path, "OPTION").find("PowOnStart=0"), std::string::npos);
+    EXPECT_EQ(GetFileAttributesA((path + ".new").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SafeSaving, AHiddenFileWithAStaleCopyBesideItSavesAndStaysHidden)
+{
+    WriteTextFile(path, "[OPTION]\r\nPowOnStart=1\r\n");
+    WriteTextFile(path + ".new", "[OPTION]\r\nPowOnStart=1\r\n[REST");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(SetFileAttributesA((path + ".new").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    LoadAllSections(folder);
+    EXPECT_TRUE(SettingsWritable(App.ProgramFolder));
+    App.OptionFlags.PowOnStart = 0;
+    EXPECT_TRUE(SaveSettingsSection(App.ProgramFolder, SectionOption));
+    EXPECT_NE(SectionOf(path, "OPTION").find("PowOnStart=0"), std::string::npos);
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN) << "the file keeps its attributes";
+    EXPECT_EQ(GetFileAttributesA((path + ".new").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(SafeSaving, AFolderThatCannotHoldFilesIsNotWritable)
 {
     // A file where the folder should be: nothing can be created in it.
