@@ -103,6 +103,7 @@ struct AppState {
     DWORD CodecBlockBytes;          // capture bytes one block of codec output takes
     BOOL ConvertStarted;            // the recording's first conversion is done
     StreamConvertCall ConvertCall;  // the codec call of each conversion; none: acmStreamConvert
+    RawWriteCall RawWrite;          // how raw audio is written; none: WriteFile
     WaveFileWriter WaveFile;
     HANDLE RawFile;
     BYTE *TargetFormat;             // the format block, for the recording's later files

@@ -113,6 +113,9 @@ bool AppendWaveInfo(WaveFileWriter *writer, const BYTE *chunk, DWORD length);
 HANDLE CreateRawFile(const char *path);
 // False when the file did not take all of it.
 bool AppendRawData(HANDLE file, const void *bytes, DWORD length);
+// How the raw form's audio reaches its file (WriteFile's signature); the
+// tests put a disk of their own here, as WaveFileProc does for WAVE files.
+typedef BOOL(WINAPI *RawWriteCall)(HANDLE file, LPCVOID bytes, DWORD length, LPDWORD written, LPOVERLAPPED overlapped);
 
 // ---- will it fit ----
 

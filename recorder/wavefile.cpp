@@ -184,7 +184,8 @@ bool AppendRawData(HANDLE file, const void *bytes, DWORD length)
     DWORD written = 0;
     if (!file)
         return false;
-    return length == 0 || (WriteFile(file, bytes, length, &written, NULL) && written == length);
+    RawWriteCall write = App.RawWrite ? App.RawWrite : WriteFile;
+    return length == 0 || (write(file, bytes, length, &written, NULL) && written == length);
 }
 
 // ---- repair ----

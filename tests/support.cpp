@@ -300,9 +300,25 @@ static LRESULT CALLBACK FullDiskProc(LPSTR infoBytes, UINT message, LPARAM first
     return 0;
 }
 
+// The raw form's writes on the same small disk.
+static BOOL WINAPI FullDiskRawWrite(HANDLE file, LPCVOID bytes, DWORD length, LPDWORD written, LPOVERLAPPED)
+{
+    DWORD at = SetFilePointer(file, 0, NULL, FILE_CURRENT);
+    DWORD room = at < FullDiskCapacity ? FullDiskCapacity - at : 0;
+    DWORD fits = length < room ? length : room;
+    *written = 0;
+    if (fits && !WriteFile(file, bytes, fits, written, NULL))
+        return FALSE;
+    if (*written == length)
+        return TRUE;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
 int UseFullDisk(DWORD capacity)
 {
     App.WaveFileProc = FullDiskProc;
+    App.RawWrite = FullDiskRawWrite;
     FullDiskCapacity = capacity;
     return FullDiskOpens;
 }

@@ -500,10 +500,9 @@ TEST_F(SafeRecording, FullDiskStopsTheWritesAndLeavesWhatReachedIt)
         EXPECT_EQ(parts.Frames(), parts.Data.size() / align);
         EXPECT_EQ(Marked(), "");
     }
-    // The raw form on a device that is full from its first byte.
-    std::string full = "Z:\\dev\\full";
-    if (!StartRecording(window, Entry(full, 0, Pcm16Stereo)))
-        GTEST_SKIP() << "no Z:\\dev\\full here";
+    // The raw form on a disk that is full from its first byte.
+    UseFullDisk(0);
+    ASSERT_TRUE(StartRecording(window, Entry(folder + "full.raw", 0, Pcm16Stereo)));
     Feed(Fed(App.StagingLimit * 2));
     EXPECT_TRUE(App.WriteFailed);
     StopRecording();
