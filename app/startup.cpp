@@ -64,9 +64,11 @@ void RepairInterruptedRecording(const char *programFolder)
         return;
     if (probe != INVALID_HANDLE_VALUE)
         CloseHandle(probe);
+    RecordingOccurrenceTexts occurrence;
+    bool known = LoadRecordingOccurrence(programFolder, &occurrence);
     RepairMarkedRecording(path);
     ClearRecordingMarker(programFolder);
-    LogInterruptedRecording(path);
+    LogInterruptedRecording(path, known ? &occurrence : NULL);
 }
 
 bool RegisterMainWindowClass(HINSTANCE instance)

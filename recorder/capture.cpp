@@ -40,7 +40,11 @@ DWORD CurrentPartFrames()
 
 void MarkRecording(const char *path)
 {
-    App.RecoveryMarked = SaveRecordingMarker(App.ProgramFolder, path);
+    // A reservation's recording is marked with its programme, so that the
+    // start after a crash logs the cut file under its own name and times.
+    RecordingOccurrenceTexts occurrence;
+    DescribeActiveOccurrence(&occurrence);
+    App.RecoveryMarked = SaveRecordingMarker(App.ProgramFolder, path, App.ActiveReservation ? &occurrence : NULL);
 }
 
 // After the first failed write nothing more is written: the file is made

@@ -79,6 +79,9 @@ bool BeginReservation(const SYSTEMTIME *now)
     // A one-shot reservation is retired by its beginning: on the disk at
     // once, or a start after a crash would take it for a new one.
     ReservationsChanged();
+    // The running moment at the begin: a start after a crash finds this
+    // occurrence begun, not missed.
+    KeepLastRunning(now, true);
 
     App.ReserveState = Armed;
     ReservationBegun(copy, &App.ActiveEnd, tookOver);

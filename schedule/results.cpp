@@ -272,11 +272,33 @@ Outcome LogReservationUnrecorded()
     return OutcomeNotRecorded;
 }
 
-void LogInterruptedRecording(const char *path)
+void DescribeActiveOccurrence(RecordingOccurrenceTexts *occurrence)
+{
+    memset(occurrence, 0, sizeof *occurrence);
+    const ReserveEntry *entry = App.ActiveReservation;
+    if (!entry)
+        return;
+    lstrcpynA(occurrence->Title, entry->Title ? entry->Title : "", sizeof occurrence->Title);
+    FILETIME minute = FileTimeAdd(&App.ActiveStart, (LONGLONG)StartLead);
+    FileTimeText(&minute, occurrence->PlannedStart);
+    FileTimeText(&App.ActiveEnd, occurrence->PlannedEnd);
+    SYSTEMTIME now;
+    ReadLocalTime(&now);
+    FormatResultTime(&now, occurrence->RecordStart);
+}
+
+void LogInterruptedRecording(const char *path, const RecordingOccurrenceTexts *occurrence)
 {
     ResultTexts texts;
     memset(&texts, 0, sizeof texts);
     texts.Title = "";
+    // The programme it was of, as the marker kept it.
+    if (occurrence) {
+        texts.Title = occurrence->Title;
+        memcpy(texts.PlannedStart, occurrence->PlannedStart, sizeof texts.PlannedStart);
+        memcpy(texts.PlannedEnd, occurrence->PlannedEnd, sizeof texts.PlannedEnd);
+        memcpy(texts.RecordStart, occurrence->RecordStart, sizeof texts.RecordStart);
+    }
     size_t length = strlen(path) + 1;
     texts.Files = (char *)HeapAllocZero(length);
     if (texts.Files)

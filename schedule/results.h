@@ -4,6 +4,7 @@
 #include <windows.h>
 #include "schedule/missed.h"
 #include "settings/resultsfile.h"
+#include "settings/settings.h"
 #include "settings/resultspending.h"
 #include "schedule/outcome.h"
 #include "recorder/recorder.h"
@@ -23,8 +24,12 @@ Outcome LogRecordingStopped(const RecordingSummary *summary);
 // The reservation ended without a recording (its start failed, or it was
 // ended before the recorder started): its line.
 Outcome LogReservationUnrecorded();
-// A recording the program was killed in the middle of, mended at the start.
-void LogInterruptedRecording(const char *path);
+// A recording the program was killed in the middle of, mended at the start;
+// occurrence: the programme it was of, as its marker kept it (none: not known).
+void LogInterruptedRecording(const char *path, const RecordingOccurrenceTexts *occurrence = NULL);
+// The programme the recording now starting is of, for its marker: the
+// active reservation's title, planned times and the recording's start.
+void DescribeActiveOccurrence(RecordingOccurrenceTexts *occurrence);
 
 // ---- missed programmes ----
 

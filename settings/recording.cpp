@@ -9,15 +9,38 @@
 static const char RecordingSection[] = "RECORDING";
 static const char FileKey[] = "File=";
 
-bool SaveRecordingMarker(const char *programFolder, const char *recordingPath)
+static const char TitleKey[] = "Title=";
+static const char StartKey[] = "Start=";
+static const char EndKey[] = "End=";
+static const char BeganKey[] = "Began=";
+
+// Appends "key" + value and its NUL at *used.
+static void AddMarkerLine(char *lines, size_t *used, const char *key, const char *value)
+{
+    size_t keyLength = strlen(key), length = strlen(value);
+    memcpy(lines + *used, key, keyLength);
+    memcpy(lines + *used + keyLength, value, length);
+    *used += keyLength + length + 1;
+}
+
+bool SaveRecordingMarker(const char *programFolder, const char *recordingPath,
+                         const RecordingOccurrenceTexts *occurrence)
 {
     size_t length = strlen(recordingPath);
-    // "File=path", its NUL and the NUL that ends the section's lines.
-    char *lines = (char *)HeapAllocZero(sizeof FileKey + length + 1);
+    // Each line, its NUL, and the NUL that ends the section's lines.
+    char *lines = (char *)HeapAllocZero(sizeof FileKey + length + 1 + sizeof(RecordingOccurrenceTexts) + 64);
     if (!lines)
         return false;
-    memcpy(lines, FileKey, sizeof FileKey - 1);
-    memcpy(lines + sizeof FileKey - 1, recordingPath, length);
+    size_t used = 0;
+    AddMarkerLine(lines, &used, FileKey, recordingPath);
+    // Older programs read the file's name alone; the programme's lines are
+    // new keys they pass over.
+    if (occurrence) {
+        AddMarkerLine(lines, &used, TitleKey, occurrence->Title);
+        AddMarkerLine(lines, &used, StartKey, occurrence->PlannedStart);
+        AddMarkerLine(lines, &used, EndKey, occurrence->PlannedEnd);
+        AddMarkerLine(lines, &used, BeganKey, occurrence->RecordStart);
+    }
     // Like every save of the file: whole, so that the settings around the
     // mark survive a crash in the middle of writing it.
     SettingsCopy copy;
@@ -29,6 +52,38 @@ bool SaveRecordingMarker(const char *programFolder, const char *recordingPath)
     written = written && CommitSettingsCopy(&copy);
     HeapFreeBlock(lines);
     return written;
+}
+
+// The value of key among the section's lines, as written (the profile
+// functions' reading of one key would take the quotes off a title).
+static void MarkerValue(const char *lines, DWORD count, const char *key, char *value, size_t size)
+{
+    size_t keyLength = strlen(key);
+    for (const char *line = lines; line < lines + count && *line; line += strlen(line) + 1) {
+        if (strncmp(line, key, keyLength) != 0)
+            continue;
+        lstrcpynA(value, line + keyLength, (int)size);
+        return;
+    }
+}
+
+bool LoadRecordingOccurrence(const char *programFolder, RecordingOccurrenceTexts *occurrence)
+{
+    memset(occurrence, 0, sizeof *occurrence);
+    char path[MAX_PATH];
+    if (!SettingsFilePath(programFolder, path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    enum { SectionBytes = 4096 };
+    char *lines = (char *)HeapAllocZero(SectionBytes);
+    if (!lines)
+        return false;
+    DWORD count = GetPrivateProfileSectionA(RecordingSection, lines, SectionBytes, path);
+    MarkerValue(lines, count, TitleKey, occurrence->Title, sizeof occurrence->Title);
+    MarkerValue(lines, count, StartKey, occurrence->PlannedStart, sizeof occurrence->PlannedStart);
+    MarkerValue(lines, count, EndKey, occurrence->PlannedEnd, sizeof occurrence->PlannedEnd);
+    MarkerValue(lines, count, BeganKey, occurrence->RecordStart, sizeof occurrence->RecordStart);
+    HeapFreeBlock(lines);
+    return occurrence->Title[0] || occurrence->PlannedStart[0];
 }
 
 bool LoadRecordingMarker(const char *programFolder, char *recordingPath, size_t size)

@@ -74,7 +74,21 @@ bool SettingsFilePath(const char *programFolder, char path[MAX_PATH]);
 // The WAVE file being recorded, kept in the section RECORDING while the
 // recording runs. Saving is false when the file could not be written,
 // loading when no recording was under way.
-bool SaveRecordingMarker(const char *programFolder, const char *recordingPath);
+// What a results line says of the programme being recorded, kept beside
+// the file's name so that a start after a crash logs it under its own
+// title and times ("YYYY/MM/DD HH:MM:SS"; empty where not known).
+enum { MarkerTitleBytes = 256, MarkerTimeBytes = 20 };
+struct RecordingOccurrenceTexts {
+    char Title[MarkerTitleBytes];
+    char PlannedStart[MarkerTimeBytes];
+    char PlannedEnd[MarkerTimeBytes];
+    char RecordStart[MarkerTimeBytes];
+};
+bool SaveRecordingMarker(const char *programFolder, const char *recordingPath,
+                         const RecordingOccurrenceTexts *occurrence = NULL);
+// The programme the marked recording was of; false (all empty) when the
+// marker does not say.
+bool LoadRecordingOccurrence(const char *programFolder, RecordingOccurrenceTexts *occurrence);
 bool LoadRecordingMarker(const char *programFolder, char *recordingPath, size_t size);
 // Removes the section (and the file, when nothing else is left in it).
 void ClearRecordingMarker(const char *programFolder);
