@@ -14,6 +14,7 @@
 #include "app/notices.h"
 
 struct OutputOps;
+struct WakePowerCalls;
 
 struct AppState {
     // ---- program and settings (app/, settings/) ----
@@ -51,6 +52,12 @@ struct AppState {
     // none is set.
     HANDLE WakeTimer;
     FILETIME WakeDue;
+    // The last wake-up set succeeded but the PC said it cannot resume by it.
+    BOOL WakeTimerUnsupported;
+    BOOL WakeHindranceTold;         // the notice that the PC may sleep through a wake-up (once)
+    // The power functions the wake check asks (app/wakecheck.h), for the
+    // tests; none: the system's.
+    const WakePowerCalls *WakePower;
     // The local time, for the tests' own clock; none: the system's.
     void (*ReadClock)(SYSTEMTIME *now);
     // What the active reservation's line in the results will say

@@ -152,6 +152,12 @@ void ComposeResultsUnwritable(Notice *notice)
             "TALVORec-results.csv に書き込めません。表計算ソフトなどで開いていたら閉じてください。録音は続けます。");
 }
 
+void ComposeWakeHindered(Notice *notice, const char *sentence)
+{
+    Compose(notice, NoticeWakeHindered, "スリープ中の予約は録音できないかもしれません",
+            "%s予約の時刻までパソコンをスリープにしないでください。", sentence);
+}
+
 void ComposeDiskTooSmall(Notice *notice, const char *title, ULONGLONG needed, ULONGLONG available)
 {
     char name[NoticeNameBytes], need[32], have[32];

@@ -14,6 +14,10 @@ void WriteTextFile(const std::string &path, const std::string &bytes);
 std::string ReadTextFile(const std::string &path);
 // Frees every list and table of App and returns it to its zeroed state.
 void ResetAppState();
+// What the PC answers the wake check (app/wakecheck.h): App.WakePower set to
+// power functions that say so; the timer itself is the system's.
+enum FakeWakePc { WakePcFine, WakePcUnsupported, WakePcTimersOff, WakePcModernStandby };
+void FakeWakeAnswers(FakeWakePc pc);
 // Loads the six sections from folder in start-up order.
 void LoadAllSections(const std::string &folder);
 void SaveAllSections(const std::string &folder);
