@@ -10,6 +10,7 @@
 #include "app/awake.h"
 #include "app/wake.h"
 #include "app/wakecheck.h"
+#include "app/autostart.h"
 #include "schedule/schedule.h"
 #include "simulator/simulator.h"
 #include "app/mainwindow.h"
@@ -786,6 +787,57 @@ RunEntryKeeper::~RunEntryKeeper()
         WriteRunEntryText(Name, Text);
     else
         DeleteRunEntryText(Name);
+}
+
+static const char ApprovedParent[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
+
+static bool KeyThere(const char *path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::vector<BYTE> ReadApproval(const std::string &name)
+{
+    BYTE data[256];
+    DWORD size = sizeof data;
+    if (RegGetValueA(HKEY_CURRENT_USER, StartupApprovedPath, name.c_str(), RRF_RT_REG_BINARY, NULL, data, &size) !=
+        ERROR_SUCCESS)
+        return {};
+    return std::vector<BYTE>(data, data + size);
+}
+
+void WriteApproval(const std::string &name, const BYTE *data, DWORD size)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, StartupApprovedPath, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name.c_str(), 0, REG_BINARY, data, size);
+    RegCloseKey(key);
+}
+
+ApprovalKeeper::ApprovalKeeper(const std::string &name) : Name(name)
+{
+    ParentWas = KeyThere(ApprovedParent);
+    KeyWas = KeyThere(StartupApprovedPath);
+    Data = ReadApproval(name);
+    Was = !Data.empty();
+}
+
+ApprovalKeeper::~ApprovalKeeper()
+{
+    if (Was)
+        WriteApproval(Name, Data.data(), (DWORD)Data.size());
+    else
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, StartupApprovedPath, Name.c_str());
+    if (!KeyWas)
+        RegDeleteKeyA(HKEY_CURRENT_USER, StartupApprovedPath);
+    if (!ParentWas)
+        RegDeleteKeyA(HKEY_CURRENT_USER, ApprovedParent);
 }
 
 SYSTEMTIME At(int hour, int minute, int second, int millisecond, int day)

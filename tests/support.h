@@ -152,6 +152,18 @@ struct RunEntryKeeper {
     explicit RunEntryKeeper(const std::string &name);
     ~RunEntryKeeper();
 };
+// Task Manager's mark on a Run entry (app/autostart.h): its bytes, none
+// when there is no such value.
+std::vector<BYTE> ReadApproval(const std::string &name);
+void WriteApproval(const std::string &name, const BYTE *data, DWORD size);
+// Puts the mark back as it was, and takes away the keys it found missing.
+struct ApprovalKeeper {
+    std::string Name;
+    bool Was, KeyWas, ParentWas;
+    std::vector<BYTE> Data;
+    explicit ApprovalKeeper(const std::string &name);
+    ~ApprovalKeeper();
+};
 
 // A program the test starts; still running when the record goes, it is
 // killed, so no test leaves one behind.

@@ -443,6 +443,29 @@ TEST_F(Options, StartWithWindowsBoxWritesAndRemovesTheRunEntry)
     });
 }
 
+// Turned off in Task Manager, the box shows it off; ticking it starts the
+// program with Windows again.
+TEST_F(Options, StartWithWindowsBoxShowsTaskManagersOff)
+{
+    RunEntryKeeper keeper(OwnRunEntryName());
+    ApprovalKeeper approval(OwnRunEntryName());
+    WriteRunEntryText(OwnRunEntryName(), OwnRunCommand());
+    const BYTE off[12] = { 0x03 };
+    WriteApproval(OwnRunEntryName(), off, sizeof off);
+    RunSheet(0, [&](HWND sheet) {
+        HWND page = PropSheet_IndexToHwnd(sheet, 0);
+        EXPECT_EQ(IsDlgButtonChecked(page, IDC_AUTOSTART), BST_UNCHECKED);
+        ClickButton(sheet, page, IDC_AUTOSTART);
+        PressSheetButton(sheet, PSBTN_APPLYNOW);
+        Pump(sheet);
+        EXPECT_EQ(IsDlgButtonChecked(page, IDC_AUTOSTART), BST_CHECKED) << "as Windows now has it";
+        PressSheetButton(sheet, PSBTN_CANCEL);
+    });
+    std::vector<BYTE> now = ReadApproval(OwnRunEntryName());
+    ASSERT_FALSE(now.empty());
+    EXPECT_EQ(now[0], 0x02);
+}
+
 static BOOL CALLBACK CountSheets(HWND window, LPARAM count)
 {
     char caption[128];
