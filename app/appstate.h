@@ -165,6 +165,9 @@ struct AppState {
     DWORD LastNoticeMessage;        // NIM_ADD (the window was open) or NIM_MODIFY
     NoticeKind LastNoticeKind;
     DWORD NoticeCount;              // notices handed over since the start
+    // Notices the open window's icon brought that have not closed yet: the
+    // icon goes with the last of them.
+    DWORD NoticesShowing;
 
     // ---- option pages (options/) ----
     int32_t EditItem;               // row under the open cell editor (one editor at a time)

@@ -200,6 +200,8 @@ bool ShowNotice(HWND mainWindow, const Notice *notice)
         message = NIM_MODIFY;
         Shell_NotifyIconA(message, &data);
     }
+    if (!IsIconic(mainWindow))
+        App.NoticesShowing++;
     App.LastNotice = data;
     App.LastNoticeMessage = message;
     App.LastNoticeKind = notice->Kind;
@@ -207,11 +209,17 @@ bool ShowNotice(HWND mainWindow, const Notice *notice)
     return true;
 }
 
+// Notices come in pairs (a start and a warning, a finish and the next
+// start), and each closes on its own.
 void OnNoticeEvent(HWND mainWindow, LPARAM event)
 {
+    if (event != NIN_BALLOONUSERCLICK && event != NIN_BALLOONTIMEOUT)
+        return;
+    if (App.NoticesShowing)
+        App.NoticesShowing--;
     if (event == NIN_BALLOONUSERCLICK)
         PostMessageA(mainWindow, WM_COMMAND, IDM_OPEN, 0);
-    else if (event == NIN_BALLOONTIMEOUT && !IsIconic(mainWindow))
+    else if (!IsIconic(mainWindow) && !App.NoticesShowing)
         DeleteTrayIcon();
 }
 
