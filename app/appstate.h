@@ -14,6 +14,7 @@
 #include "app/notices.h"
 
 struct OutputOps;
+struct WakePowerCalls;
 
 struct AppState {
     // ---- program and settings (app/, settings/) ----
@@ -52,6 +53,12 @@ struct AppState {
     // none is set.
     HANDLE WakeTimer;
     FILETIME WakeDue;
+    // The last wake-up set succeeded but the PC said it cannot resume by it.
+    BOOL WakeTimerUnsupported;
+    BOOL WakeHindranceTold;         // the notice that the PC may sleep through a wake-up (once)
+    // The power functions the wake check asks (app/wakecheck.h), for the
+    // tests; none: the system's.
+    const WakePowerCalls *WakePower;
     // The local time, for the tests' own clock; none: the system's.
     void (*ReadClock)(SYSTEMTIME *now);
     // What the active reservation's line in the results will say
@@ -163,6 +170,9 @@ struct AppState {
     DWORD LastNoticeMessage;        // NIM_ADD (the window was open) or NIM_MODIFY
     NoticeKind LastNoticeKind;
     DWORD NoticeCount;              // notices handed over since the start
+    // Notices the open window's icon brought that have not closed yet: the
+    // icon goes with the last of them.
+    DWORD NoticesShowing;
 
     // ---- option pages (options/) ----
     int32_t EditItem;               // row under the open cell editor (one editor at a time)

@@ -4,6 +4,18 @@
 #include <string.h>
 
 const char RunKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char StartupApprovedPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+
+// The first byte says it: 2 (or 6) on, 3 (or 7) off; the rest is the time it
+// was turned off. Only an odd first byte is taken as off, so that a form
+// Windows may use later is not read as a refusal it is not.
+bool StartupApprovalTurnsOff(DWORD type, const BYTE *data, DWORD size)
+{
+    return type == REG_BINARY && size >= 1 && (data[0] & 1) != 0;
+}
+
+// The form Task Manager writes for an entry turned on.
+static const BYTE ApprovedOn[12] = { 0x02 };
 
 // The first word of a command line: the text inside its opening quotes, or
 // up to the first blank. Scanned by whole characters.
@@ -86,10 +98,33 @@ static bool EntryIsOurs(const char *name, const char *path)
     return ReadRunEntry(name, command, sizeof command) && RunCommandNames(command, path);
 }
 
+static bool TurnedOffInWindows(const char *name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, StartupApprovedPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    BYTE data[64];
+    DWORD type = 0, size = sizeof data;
+    LONG result = RegQueryValueExA(key, name, NULL, &type, data, &size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS && StartupApprovalTurnsOff(type, data, size);
+}
+
+static bool TurnOnInWindows(const char *name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, StartupApprovedPath, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    LONG result = RegSetValueExA(key, name, 0, REG_BINARY, ApprovedOn, sizeof ApprovedOn);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
 bool StartsWithWindows()
 {
     char path[MAX_PATH], name[MAX_PATH];
-    return ProgramPath(path) && RunEntryName(path, name, sizeof name) && EntryIsOurs(name, path);
+    return ProgramPath(path) && RunEntryName(path, name, sizeof name) && EntryIsOurs(name, path) &&
+           !TurnedOffInWindows(name);
 }
 
 static bool WriteRunEntry(const char *name, const char *path)
@@ -123,9 +158,11 @@ bool SetStartWithWindows(bool on)
     if (!ProgramPath(path) || !RunEntryName(path, name, sizeof name))
         return false;
     bool ours = EntryIsOurs(name, path);
+    bool turnedOff = TurnedOffInWindows(name);
     if (on)
-        return ours || WriteRunEntry(name, path);
-    return !ours || DeleteRunEntry(name);
+        return (ours || WriteRunEntry(name, path)) && (!turnedOff || TurnOnInWindows(name));
+    // Turned off in Windows already: the entry stays, as Task Manager lists it.
+    return !ours || turnedOff || DeleteRunEntry(name);
 }
 
 int StartShowCommand(int showCommand)

@@ -14,10 +14,18 @@ bool RunCommandNames(const char *command, const char *programPath);
 // The entry's name: the program's file name without ".exe", so that the
 // program and its demo each have their own.
 bool RunEntryName(const char *programPath, char *name, size_t size);
-// The Run entry is there and starts this very program.
+// Where Task Manager and Windows' settings mark a Run entry the user turned
+// off there, under HKEY_CURRENT_USER: a binary value of the entry's name.
+extern const char StartupApprovedPath[];
+// Whether such a value (its type, bytes and length) turns the entry off.
+bool StartupApprovalTurnsOff(DWORD type, const BYTE *data, DWORD size);
+
+// The Run entry is there, starts this very program and Windows has not been
+// told to leave it out.
 bool StartsWithWindows();
 // Writes the entry (the program's full path in double quotes) or removes
-// it. An entry that starts another copy of the program in another folder is
+// it. Turning it on also takes back a "disabled" that Task Manager set. An
+// entry that starts another copy of the program in another folder is
 // replaced when turned on and left alone when turned off. False when the
 // registry refused, or the program's path cannot be written in the system's
 // code page.

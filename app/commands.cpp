@@ -22,7 +22,9 @@ static void Exit(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
 
 static void Open(HWND window)
 {
-    DeleteTrayIcon();
+    // Opened from a notice while another one still shows from the icon.
+    if (!App.NoticesShowing)
+        DeleteTrayIcon();
     ShowWindow(window, SW_SHOWNORMAL);
     SetForegroundWindow(window);
 }

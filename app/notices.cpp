@@ -152,6 +152,12 @@ void ComposeResultsUnwritable(Notice *notice)
             "TALVORec-results.csv に書き込めません。結果は取っておき、書き込めるようになったら書き込みます。表計算ソフトなどで開いていたら閉じてください。");
 }
 
+void ComposeWakeHindered(Notice *notice, const char *sentence)
+{
+    Compose(notice, NoticeWakeHindered, "スリープ中の予約は録音できないかもしれません",
+            "%s予約の時刻までパソコンをスリープにしないでください。", sentence);
+}
+
 void ComposeDiskTooSmall(Notice *notice, const char *title, ULONGLONG needed, ULONGLONG available)
 {
     char name[NoticeNameBytes], need[32], have[32];
@@ -194,6 +200,8 @@ bool ShowNotice(HWND mainWindow, const Notice *notice)
         message = NIM_MODIFY;
         Shell_NotifyIconA(message, &data);
     }
+    if (!IsIconic(mainWindow))
+        App.NoticesShowing++;
     App.LastNotice = data;
     App.LastNoticeMessage = message;
     App.LastNoticeKind = notice->Kind;
@@ -201,11 +209,17 @@ bool ShowNotice(HWND mainWindow, const Notice *notice)
     return true;
 }
 
+// Notices come in pairs (a start and a warning, a finish and the next
+// start), and each closes on its own.
 void OnNoticeEvent(HWND mainWindow, LPARAM event)
 {
+    if (event != NIN_BALLOONUSERCLICK && event != NIN_BALLOONTIMEOUT)
+        return;
+    if (App.NoticesShowing)
+        App.NoticesShowing--;
     if (event == NIN_BALLOONUSERCLICK)
         PostMessageA(mainWindow, WM_COMMAND, IDM_OPEN, 0);
-    else if (event == NIN_BALLOONTIMEOUT && !IsIconic(mainWindow))
+    else if (!IsIconic(mainWindow) && !App.NoticesShowing)
         DeleteTrayIcon();
 }
 

@@ -20,6 +20,7 @@ enum NoticeKind {
     NoticeOverlap,            // a stored reservation runs at the same time as another
     NoticeRecordingSilent,    // the recording heard nothing but silence
     NoticeResultsUnwritable,  // the results file cannot be written
+    NoticeWakeHindered,       // the PC may sleep through the wake-up set
 };
 
 // The balloon's two texts, as the notification area takes them.
@@ -46,6 +47,8 @@ void ComposeProgrammesMissed(Notice *notice, const char *title, unsigned count);
 // A recording that ended without a sound in it.
 void ComposeRecordingSilent(Notice *notice, const char *title, const char *path);
 void ComposeResultsUnwritable(Notice *notice);
+// sentence: what stands in the way (app/wakecheck.h).
+void ComposeWakeHindered(Notice *notice, const char *sentence);
 void ComposeDiskTooSmall(Notice *notice, const char *title, ULONGLONG needed, ULONGLONG available);
 void ComposeOverlap(Notice *notice, const char *title, const char *other);
 // "1:02:03" or "2:05".

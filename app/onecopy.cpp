@@ -1,5 +1,7 @@
 // The running copy holds a named mutex for as long as it lives; Windows
-// releases it when the process ends, however it ends. The name comes from the
+// releases it when the process ends, however it ends. The name is the PC's,
+// not the session's: a second user signed in at the same time would drive
+// the same stereo. The name comes from the
 // program's file name, so the demo and the real program may run side by side.
 #include "app/onecopy.h"
 #include "app/appstate.h"
@@ -22,7 +24,7 @@ void OneCopyName(const char *programPath, char *name, size_t size)
     char upper[MAX_PATH];
     lstrcpynA(upper, file, sizeof upper);
     CharUpperA(upper);
-    snprintf(name, size, "Local\\TALVORec.OneCopy.%s", upper);
+    snprintf(name, size, "Global\\TALVORec.OneCopy.%s", upper);
 }
 
 static void ThisProgramsName(char *name, size_t size)
@@ -47,6 +49,14 @@ static BOOL CALLBACK FindMarkedWindow(HWND window, LPARAM lParam)
     return FALSE;
 }
 
+// No window of the running copy in this session: it runs for another user
+// (or as administrator unseen), and only words can say so.
+static void TellRunningElsewhere()
+{
+    MessageBoxA(NULL, "TALVO レコーダーは、別のユーザーのセッションで動いています。", "TALVO レコーダー",
+                MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+}
+
 static void BringRunningCopyForward(const char *mark)
 {
     WindowSearch search = { mark, NULL };
@@ -55,8 +65,10 @@ static void BringRunningCopyForward(const char *mark)
         if (!search.Found)
             Sleep(WindowPollMs);
     }
-    if (!search.Found)
+    if (!search.Found) {
+        TellRunningElsewhere();
         return;
+    }
     // The user's start gave this process the right to bring a window to the
     // front; it is handed on to the running copy, which restores itself the
     // way the notification icon's "open" does.
@@ -71,14 +83,22 @@ bool ClaimOneCopy()
     char name[MAX_PATH + 32];
     ThisProgramsName(name, sizeof name);
     OneCopyMutex = CreateMutexA(NULL, FALSE, name);
-    if (OneCopyMutex && GetLastError() != ERROR_ALREADY_EXISTS)
+    if (!OneCopyClaimTaken(OneCopyMutex != NULL, GetLastError()))
         return true;
-    if (!OneCopyMutex)
-        return true;  // no way to tell: better a second copy than none
-    CloseHandle(OneCopyMutex);
+    if (OneCopyMutex)
+        CloseHandle(OneCopyMutex);
     OneCopyMutex = NULL;
     BringRunningCopyForward(name);
     return false;
+}
+
+bool OneCopyClaimTaken(bool created, DWORD error)
+{
+    // A mutex the system will not open for this user exists: a copy run by
+    // another user or as administrator holds it.
+    if (!created)
+        return error == ERROR_ACCESS_DENIED;
+    return error == ERROR_ALREADY_EXISTS;
 }
 
 void MarkOneCopyWindow(HWND mainWindow)

@@ -37,6 +37,8 @@ void FillTrayRecord(HWND mainWindow, NOTIFYICONDATAA *data)
 void AddTrayIcon(HWND mainWindow)
 {
     ShowWindow(mainWindow, SW_HIDE);
+    // The icon stays now, whatever the notices do.
+    App.NoticesShowing = 0;
     FillTrayRecord(mainWindow, &App.TrayData);
     // The icon a notice brought while the window was open is there already.
     if (!Shell_NotifyIconA(NIM_ADD, &App.TrayData))

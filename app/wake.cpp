@@ -1,6 +1,7 @@
 // Waking the PC for the next reservation.
 #include "app/wake.h"
 #include "app/appstate.h"
+#include "app/wakecheck.h"
 #include "schedule/schedule.h"
 
 // ---- the local clock ----
@@ -135,12 +136,15 @@ void UpdateWakeTimer()
     when.QuadPart = (LONGLONG)FileTimeToUnits(&due);
     // On a PC that cannot be woken by a timer the call still succeeds (the
     // last error says so): the timer then rings only while the PC is on,
-    // which does no harm.
-    if (!App.WakeTimer || !SetWaitableTimer(App.WakeTimer, &when, 0, NULL, NULL, TRUE)) {
+    // which does no harm, but the user is told.
+    bool unsupported = false;
+    if (!App.WakeTimer || !SetWakeUp(App.WakeTimer, &when, &unsupported)) {
         CancelWake();
         return;
     }
+    App.WakeTimerUnsupported = unsupported;
     App.WakeDue = due;
+    TellWakeHindrance(unsupported);
 }
 
 void CloseWakeTimer()

@@ -6,6 +6,7 @@
 #include "app/savenotice.h"
 #include "app/autostart.h"
 #include "app/wake.h"
+#include "app/wakecheck.h"
 #include "res/resource.h"
 #include <commctrl.h>
 #include <prsht.h>
@@ -70,11 +71,27 @@ static void ShowStartWithWindows(HWND page)
     CheckDlgButton(page, IDC_AUTOSTART, StartsWithWindows() ? BST_CHECKED : BST_UNCHECKED);
 }
 
+// Asked each time the box is ticked: the user may have just changed the
+// power plan. Only a ticked box needs the warning.
+static void ShowWakeHindrance(HWND page)
+{
+    HWND line = GetDlgItem(page, IDC_WAKE_HINDRANCE);
+    const char *sentence = NULL;
+    if (IsDlgButtonChecked(page, IDC_WAKEREC) == BST_CHECKED) {
+        WakeAnswers answers;
+        ReadWakeAnswers(App.WakeTimerUnsupported != FALSE, &answers);
+        sentence = WakeHindranceSentence(&answers);
+    }
+    SetWindowTextA(line, sentence ? sentence : "");
+    ShowWindow(line, sentence ? SW_SHOWNA : SW_HIDE);
+}
+
 static BOOL OnGeneralInit(HWND page)
 {
     for (int i = 0; i < OptionFlagCount; i++)
         CheckDlgButton(page, IDC_POWONSTART + i, *OptionFlagAt(&App.OptionFlags, i) ? BST_CHECKED : BST_UNCHECKED);
     ShowStartWithWindows(page);
+    ShowWakeHindrance(page);
     return TRUE;
 }
 
@@ -87,6 +104,8 @@ static BOOL OnGeneralCommand(HWND page, WPARAM wParam)
 {
     if (!IsGeneralBox(LOWORD(wParam)) || HIWORD(wParam) != BN_CLICKED)
         return FALSE;
+    if (LOWORD(wParam) == IDC_WAKEREC)
+        ShowWakeHindrance(page);
     MarkPageChanged(page);
     return TRUE;
 }

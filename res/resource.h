@@ -51,6 +51,8 @@
 #define IDC_STARTINTRAY         1028
 // Not a flag of the settings file: the logon start is the Run entry itself.
 #define IDC_AUTOSTART           1031
+// What keeps the PC from waking as set, under the wake box.
+#define IDC_WAKE_HINDRANCE      1032
 
 // Preset page.
 #define IDC_PRESET_LIST         1023

@@ -9,6 +9,8 @@
 #include "app/heap.h"
 #include "app/awake.h"
 #include "app/wake.h"
+#include "app/wakecheck.h"
+#include "app/autostart.h"
 #include "schedule/schedule.h"
 #include "simulator/simulator.h"
 #include "app/mainwindow.h"
@@ -66,6 +68,58 @@ std::string ReadTextFile(const std::string &path)
         bytes.append(chunk, got);
     fclose(file);
     return bytes;
+}
+
+static FakeWakePc WakePc;
+
+static BOOL WINAPI FakeSetTimer(HANDLE timer, const LARGE_INTEGER *due, LONG period, PTIMERAPCROUTINE routine,
+                                LPVOID argument, BOOL resume)
+{
+    if (!SetWaitableTimer(timer, due, period, routine, argument, resume))
+        return FALSE;
+    SetLastError(WakePc == WakePcUnsupported ? ERROR_NOT_SUPPORTED : ERROR_SUCCESS);
+    return TRUE;
+}
+
+static LONG WINAPI FakePowerInformation(POWER_INFORMATION_LEVEL level, PVOID, ULONG, PVOID out, ULONG size)
+{
+    if (level != SystemPowerCapabilities || size < sizeof(SYSTEM_POWER_CAPABILITIES))
+        return (LONG)0xC0000023L;  // the buffer is too small
+    SYSTEM_POWER_CAPABILITIES *capabilities = (SYSTEM_POWER_CAPABILITIES *)out;
+    memset(capabilities, 0, sizeof *capabilities);
+    capabilities->SystemS3 = TRUE;
+    capabilities->SystemBatteriesPresent = TRUE;
+    // AoAc, which the compiler's headers leave among the spare bytes.
+    capabilities->spare2[2] = WakePc == WakePcModernStandby;
+    return 0;
+}
+
+static GUID FakeScheme = { 0x381b4222, 0xf694, 0x41f0, { 0x96, 0x85, 0xff, 0x5b, 0xb2, 0x60, 0xdf, 0x2e } };
+
+static DWORD WINAPI FakeActiveScheme(HKEY, GUID **scheme)
+{
+    *scheme = (GUID *)LocalAlloc(LMEM_FIXED, sizeof(GUID));
+    if (!*scheme)
+        return ERROR_NOT_ENOUGH_MEMORY;
+    **scheme = FakeScheme;
+    return ERROR_SUCCESS;
+}
+
+static DWORD WINAPI FakeReadValue(HKEY, const GUID *scheme, const GUID *group, const GUID *setting, LPDWORD value)
+{
+    if (!IsEqualGUID(*scheme, FakeScheme) || !IsEqualGUID(*group, GUID_SLEEP_SUBGROUP) ||
+        !IsEqualGUID(*setting, GUID_ALLOW_RTC_WAKE))
+        return ERROR_FILE_NOT_FOUND;
+    *value = WakePc == WakePcTimersOff ? 0 : 1;
+    return ERROR_SUCCESS;
+}
+
+void FakeWakeAnswers(FakeWakePc pc)
+{
+    static const WakePowerCalls calls = { FakeSetTimer, FakePowerInformation, FakeActiveScheme, FakeReadValue,
+                                          FakeReadValue };
+    WakePc = pc;
+    App.WakePower = &calls;
 }
 
 void ResetAppState()
@@ -749,6 +803,57 @@ RunEntryKeeper::~RunEntryKeeper()
         WriteRunEntryText(Name, Text);
     else
         DeleteRunEntryText(Name);
+}
+
+static const char ApprovedParent[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
+
+static bool KeyThere(const char *path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::vector<BYTE> ReadApproval(const std::string &name)
+{
+    BYTE data[256];
+    DWORD size = sizeof data;
+    if (RegGetValueA(HKEY_CURRENT_USER, StartupApprovedPath, name.c_str(), RRF_RT_REG_BINARY, NULL, data, &size) !=
+        ERROR_SUCCESS)
+        return {};
+    return std::vector<BYTE>(data, data + size);
+}
+
+void WriteApproval(const std::string &name, const BYTE *data, DWORD size)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, StartupApprovedPath, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name.c_str(), 0, REG_BINARY, data, size);
+    RegCloseKey(key);
+}
+
+ApprovalKeeper::ApprovalKeeper(const std::string &name) : Name(name)
+{
+    ParentWas = KeyThere(ApprovedParent);
+    KeyWas = KeyThere(StartupApprovedPath);
+    Data = ReadApproval(name);
+    Was = !Data.empty();
+}
+
+ApprovalKeeper::~ApprovalKeeper()
+{
+    if (Was)
+        WriteApproval(Name, Data.data(), (DWORD)Data.size());
+    else
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, StartupApprovedPath, Name.c_str());
+    if (!KeyWas)
+        RegDeleteKeyA(HKEY_CURRENT_USER, StartupApprovedPath);
+    if (!ParentWas)
+        RegDeleteKeyA(HKEY_CURRENT_USER, ApprovedParent);
 }
 
 SYSTEMTIME At(int hour, int minute, int second, int millisecond, int day)

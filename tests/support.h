@@ -14,6 +14,10 @@ void WriteTextFile(const std::string &path, const std::string &bytes);
 std::string ReadTextFile(const std::string &path);
 // Frees every list and table of App and returns it to its zeroed state.
 void ResetAppState();
+// What the PC answers the wake check (app/wakecheck.h): App.WakePower set to
+// power functions that say so; the timer itself is the system's.
+enum FakeWakePc { WakePcFine, WakePcUnsupported, WakePcTimersOff, WakePcModernStandby };
+void FakeWakeAnswers(FakeWakePc pc);
 // Loads the six sections from folder in start-up order.
 void LoadAllSections(const std::string &folder);
 void SaveAllSections(const std::string &folder);
@@ -147,6 +151,18 @@ struct RunEntryKeeper {
     std::string Text;
     explicit RunEntryKeeper(const std::string &name);
     ~RunEntryKeeper();
+};
+// Task Manager's mark on a Run entry (app/autostart.h): its bytes, none
+// when there is no such value.
+std::vector<BYTE> ReadApproval(const std::string &name);
+void WriteApproval(const std::string &name, const BYTE *data, DWORD size);
+// Puts the mark back as it was, and takes away the keys it found missing.
+struct ApprovalKeeper {
+    std::string Name;
+    bool Was, KeyWas, ParentWas;
+    std::vector<BYTE> Data;
+    explicit ApprovalKeeper(const std::string &name);
+    ~ApprovalKeeper();
 };
 
 // A program the test starts; still running when the record goes, it is

@@ -661,6 +661,44 @@ bool RemoveTrayIcon(HWND window)
 // The demo program started as the Run entry starts it, with and without the
 // option: in the notification area the window is hidden and only the icon
 // is there; the icon's command brings the window back.
+TEST(StartWithWindows, AnOddFirstByteIsTaskManagersOff)
+{
+    const BYTE on[12] = { 0x02 }, onToo[12] = { 0x06 }, off[12] = { 0x03, 0, 0, 0, 0xd4, 0x0d, 0x43, 0x8d },
+               offToo[12] = { 0x07 };
+    struct Case {
+        DWORD Type;
+        const BYTE *Data;
+        DWORD Size;
+        bool Off;
+    } cases[] = {
+        { REG_BINARY, on, sizeof on, false },     { REG_BINARY, onToo, sizeof onToo, false },
+        { REG_BINARY, off, sizeof off, true },    { REG_BINARY, offToo, sizeof offToo, true },
+        { REG_BINARY, off, 0, false },            { REG_DWORD, off, 4, false },
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(StartupApprovalTurnsOff(c.Type, c.Data, c.Size), c.Off) << c.Data[0] << " " << c.Size;
+}
+
+// Task Manager's "disabled" in the real registry: the program reads it, and
+// turning the option on writes Task Manager's "enabled" over it.
+TEST(StartWithWindows, TurnedOffInTaskManagerIsOffAndTurningItOnTakesThatBack)
+{
+    RunEntryKeeper keeper(OwnRunEntryName());
+    ApprovalKeeper approval(OwnRunEntryName());
+    WriteRunEntryText(OwnRunEntryName(), OwnRunCommand());
+    const BYTE off[12] = { 0x03, 0, 0, 0, 0xd4, 0x0d, 0x43, 0x8d, 0xc8, 0x3b, 0xd9, 0x01 };
+    WriteApproval(OwnRunEntryName(), off, sizeof off);
+    EXPECT_FALSE(StartsWithWindows()) << "Windows will not start it";
+    EXPECT_TRUE(SetStartWithWindows(false));
+    std::string text;
+    EXPECT_TRUE(ReadRunEntryText(OwnRunEntryName(), &text)) << "the entry Task Manager lists stays";
+
+    ASSERT_TRUE(SetStartWithWindows(true));
+    std::vector<BYTE> now = ReadApproval(OwnRunEntryName());
+    EXPECT_EQ(now, (std::vector<BYTE>{ 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 })) << "Task Manager's enabled";
+    EXPECT_TRUE(StartsWithWindows());
+}
+
 TEST(StartWithWindows, StartInTrayShowsOnlyTheNotificationIcon)
 {
     std::string folder = MakeTempFolder("traystart");

@@ -338,3 +338,27 @@ TEST_F(NoticeRecording, ClickingTheNoticeOpensTheWindow)
     EXPECT_FALSE(IsIconic(window));
     EXPECT_TRUE(IsWindowVisible(window));
 }
+
+// Two notices while the window is open: the first one's timeout leaves the
+// icon to the second, whose timeout takes it.
+TEST_F(NoticeRecording, TheIconStaysUntilTheLastNoticeCloses)
+{
+    Open(At(9, 0));
+    auto iconThere = [&] {
+        NOTIFYICONDATAA data = {};
+        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        data.hWnd = window;
+        data.uID = 1;
+        return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+    };
+    Notice notice;
+    ComposeRecordingBegan(&notice, "朝のニュース", &clock);
+    ASSERT_TRUE(ShowNotice(window, &notice));
+    ComposeResultsUnwritable(&notice);
+    ASSERT_TRUE(ShowNotice(window, &notice));
+    ASSERT_TRUE(iconThere());
+    SendMessageA(window, WM_APP + 100, 1, NIN_BALLOONTIMEOUT);
+    EXPECT_TRUE(iconThere()) << "the second notice still shows";
+    SendMessageA(window, WM_APP + 100, 1, NIN_BALLOONTIMEOUT);
+    EXPECT_FALSE(iconThere()) << "gone with the last";
+}

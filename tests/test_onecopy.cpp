@@ -70,8 +70,76 @@ TEST(OneCopy, NamesComeFromTheProgramFileAlone)
         OneCopyName(c.first, first, sizeof first);
         OneCopyName(c.second, second, sizeof second);
         EXPECT_EQ(strcmp(first, second) == 0, c.same);
-        EXPECT_EQ(strchr(first + 6, '\\'), nullptr) << "no folder in the name: " << first;
+        EXPECT_EQ(strncmp(first, "Global\\", 7), 0) << "one copy on the PC, not in the session: " << first;
+        EXPECT_EQ(strchr(first + 7, '\\'), nullptr) << "no folder in the name: " << first;
     }
+}
+
+TEST(OneCopy, AMutexThisUserMayNotOpenIsTaken)
+{
+    static const struct {
+        bool Created;
+        DWORD Error;
+        bool Taken;
+    } cases[] = {
+        { true, ERROR_SUCCESS, false },        { true, ERROR_ALREADY_EXISTS, true },
+        { false, ERROR_ACCESS_DENIED, true },  { false, ERROR_INVALID_HANDLE, false },
+        { false, ERROR_NOT_ENOUGH_MEMORY, false },
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(OneCopyClaimTaken(c.Created, c.Error), c.Taken) << c.Created << " " << c.Error;
+}
+
+namespace {
+
+struct ProcessDialog {
+    DWORD ProcessId;
+    HWND Found;
+};
+
+BOOL CALLBACK FindProcessDialog(HWND window, LPARAM lParam)
+{
+    ProcessDialog *search = (ProcessDialog *)lParam;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[16] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (process != search->ProcessId || strcmp(className, "#32770") != 0)
+        return TRUE;
+    search->Found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+// The place held with no window of the holder in this session, as another
+// user's copy holds it: the start says so and ends.
+TEST(OneCopy, HeldWithNoWindowHereTheStartSaysAnotherUserRunsIt)
+{
+    std::string folder = MakeTempFolder("onecopy-user");
+    ASSERT_TRUE(CopyFileA((BuildFolder() + "TALVORecSim.exe").c_str(), (folder + "TALVORecSim.exe").c_str(), FALSE));
+    char name[MAX_PATH + 32];
+    OneCopyName((folder + "TALVORecSim.exe").c_str(), name, sizeof name);
+    HANDLE held = CreateMutexA(NULL, FALSE, name);
+    ASSERT_TRUE(held);
+    {
+        Started second;
+        ASSERT_TRUE(second.Start(folder + "TALVORecSim.exe"));
+        ProcessDialog search = { second.Process.dwProcessId, NULL };
+        for (DWORD start = GetTickCount(); !search.Found && GetTickCount() - start < 15000; Sleep(100))
+            EnumWindows(FindProcessDialog, (LPARAM)&search);
+        ASSERT_NE(search.Found, nullptr) << "a message";
+        char text[256] = "";
+        GetDlgItemTextA(search.Found, 0xFFFF, text, sizeof text);
+        EXPECT_NE(strstr(text, "別のユーザーのセッションで動いています"), nullptr) << text;
+        MainWindows own = { second.Process.dwProcessId, NULL, 0 };
+        EnumWindows(CountMainWindows, (LPARAM)&own);
+        EXPECT_EQ(own.Count, 0) << "no window of its own";
+        PostMessageA(search.Found, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(second.WaitForExit(15000)) << "and it ends";
+    }
+    CloseHandle(held);
+    RemoveTree(folder);
 }
 
 TEST(OneCopy, ASecondStartFromAnotherFolderRestoresTheFirstFromTheTrayAndEnds)

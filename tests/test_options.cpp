@@ -375,6 +375,34 @@ TEST_F(Options, WakeBoxCancelsTheWakeUpAndSetsItAgain)
     EXPECT_EQ(App.OptionFlags.WakeRec, 1);
 }
 
+// The warning under the wake box: there only while the box is ticked and
+// something keeps the PC asleep.
+TEST_F(Options, WakeBoxSaysWhenThePcCannotBeWoken)
+{
+    FakeWakeAnswers(WakePcTimersOff);
+    RunSheet(0, [&](HWND sheet) {
+        HWND page = PropSheet_IndexToHwnd(sheet, 0);
+        HWND line = GetDlgItem(page, IDC_WAKE_HINDRANCE);
+        ASSERT_TRUE(line);
+        EXPECT_TRUE(IsWindowVisible(line));
+        char text[256] = "";
+        GetWindowTextA(line, text, sizeof text);
+        EXPECT_NE(strstr(text, "「スリープ解除タイマーの許可」が無効"), nullptr) << text;
+        RECT place, box;
+        GetWindowRect(line, &place);
+        GetWindowRect(GetDlgItem(page, IDC_WAKEREC), &box);
+        EXPECT_GE(place.top, box.bottom) << "under its box";
+        ClickButton(sheet, page, IDC_WAKEREC);
+        EXPECT_FALSE(IsWindowVisible(line)) << "nothing to warn of with the box cleared";
+        PressSheetButton(sheet, PSBTN_CANCEL);
+    });
+    FakeWakeAnswers(WakePcFine);
+    RunSheet(0, [&](HWND sheet) {
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(PropSheet_IndexToHwnd(sheet, 0), IDC_WAKE_HINDRANCE)));
+        PressSheetButton(sheet, PSBTN_CANCEL);
+    });
+}
+
 // The box is the user's Run entry itself, read from the registry each time
 // the page opens.
 TEST_F(Options, StartWithWindowsBoxWritesAndRemovesTheRunEntry)
@@ -413,6 +441,29 @@ TEST_F(Options, StartWithWindowsBoxWritesAndRemovesTheRunEntry)
         EXPECT_EQ(IsDlgButtonChecked(PropSheet_IndexToHwnd(sheet, 0), IDC_AUTOSTART), BST_UNCHECKED);
         PressSheetButton(sheet, PSBTN_CANCEL);
     });
+}
+
+// Turned off in Task Manager, the box shows it off; ticking it starts the
+// program with Windows again.
+TEST_F(Options, StartWithWindowsBoxShowsTaskManagersOff)
+{
+    RunEntryKeeper keeper(OwnRunEntryName());
+    ApprovalKeeper approval(OwnRunEntryName());
+    WriteRunEntryText(OwnRunEntryName(), OwnRunCommand());
+    const BYTE off[12] = { 0x03 };
+    WriteApproval(OwnRunEntryName(), off, sizeof off);
+    RunSheet(0, [&](HWND sheet) {
+        HWND page = PropSheet_IndexToHwnd(sheet, 0);
+        EXPECT_EQ(IsDlgButtonChecked(page, IDC_AUTOSTART), BST_UNCHECKED);
+        ClickButton(sheet, page, IDC_AUTOSTART);
+        PressSheetButton(sheet, PSBTN_APPLYNOW);
+        Pump(sheet);
+        EXPECT_EQ(IsDlgButtonChecked(page, IDC_AUTOSTART), BST_CHECKED) << "as Windows now has it";
+        PressSheetButton(sheet, PSBTN_CANCEL);
+    });
+    std::vector<BYTE> now = ReadApproval(OwnRunEntryName());
+    ASSERT_FALSE(now.empty());
+    EXPECT_EQ(now[0], 0x02);
 }
 
 static BOOL CALLBACK CountSheets(HWND window, LPARAM count)

@@ -375,6 +375,33 @@ TEST_F(ReserveWindow, ShowsTheProgramsIconAndNamesEachButtonInItsTip)
     }
 }
 
+// Each "Ctrl+" the menu shows is the key the list window answers.
+TEST(ReserveMenu, ShortcutsShownAreTheAcceleratorKeys)
+{
+    HMENU menu = LoadMenuA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDM_RESERVE_POPUP));
+    HACCEL table = LoadAcceleratorsA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_ACCEL_RESERVELIST));
+    ASSERT_TRUE(menu && table);
+    ACCEL keys[32];
+    int count = CopyAcceleratorTableA(table, keys, 32);
+    HMENU items = GetSubMenu(menu, 0);
+    int checked = 0;
+    for (int i = 0; i < GetMenuItemCount(items); i++) {
+        char text[128] = "";
+        GetMenuStringA(items, (UINT)i, text, sizeof text, MF_BYPOSITION);
+        const char *shortcut = strstr(text, "\tCtrl+");
+        if (!shortcut)
+            continue;
+        UINT id = GetMenuItemID(items, i);
+        bool found = false;
+        for (int k = 0; k < count; k++)
+            found |= keys[k].cmd == id && (keys[k].fVirt & FCONTROL) && keys[k].key == (WORD)shortcut[6];
+        EXPECT_TRUE(found) << text;
+        checked++;
+    }
+    EXPECT_EQ(checked, 4) << "new, copy, paste, select all";
+    DestroyMenu(menu);
+}
+
 TEST_F(ReserveWindow, SortsAtOpeningAndStoresItsRestoredRectangleAtClosing)
 {
     LoadSettings("[RESERVELIST]\r\nTop=40\r\nLeft=100\r\nBottom=440\r\nRight=700\r\nColumnWidth=100,81,66,41,42,200\r\n");

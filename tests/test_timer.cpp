@@ -15,6 +15,7 @@
 #include "app/tray.h"
 #include "app/notices.h"
 #include "app/wake.h"
+#include "app/wakecheck.h"
 #include "schedule/execute.h"
 #include "schedule/results.h"
 #include "reserveui/reserveui.h"
@@ -1471,3 +1472,67 @@ TEST_F(TimerRecording, AnOlderSettingsFileWithoutTheRunningMomentLogsNothingAsMi
     EXPECT_EQ(App.NoticeCount, 0u);
     EXPECT_FALSE(GetFileAttributesA((folder + ResultsFileName).c_str()) != INVALID_FILE_ATTRIBUTES);
 }
+
+// ---- whether the PC can be woken ----
+
+TEST(WakeCheck, TheSentenceNamesWhatKeepsThePcAsleep)
+{
+    struct Case {
+        WakeAnswers Answers;
+        const char *Says;  // none: nothing in the way
+    } cases[] = {
+        { { false, false, false, false }, NULL },
+        { { true, false, false, false }, "タイマーでスリープから起きられません" },
+        { { false, true, false, false }, "モダン スタンバイ" },
+        { { true, true, true, true }, "モダン スタンバイ" },
+        { { false, false, true, true }, "電源オプションの「スリープ解除タイマーの許可」が無効" },
+        { { false, false, true, false }, "電源接続時" },
+        { { false, false, false, true }, "バッテリー駆動時" },
+    };
+    for (const Case &c : cases) {
+        const char *sentence = WakeHindranceSentence(&c.Answers);
+        if (!c.Says) {
+            EXPECT_EQ(sentence, nullptr);
+            continue;
+        }
+        ASSERT_NE(sentence, nullptr) << c.Says;
+        EXPECT_NE(strstr(sentence, c.Says), nullptr) << sentence;
+        EXPECT_EQ(strstr(sentence, "。"), sentence + strlen(sentence) - strlen("。")) << "one sentence: " << sentence;
+    }
+}
+
+struct WakePcCase {
+    FakeWakePc Pc;
+    const char *Says;  // in the notice; none: no notice
+};
+
+class WakeHindrance : public TimerRecording, public testing::WithParamInterface<WakePcCase> {};
+
+// Told when the wake-up is set, once however often it is set again.
+TEST_P(WakeHindrance, IsToldOnceWhenTheWakeUpIsSet)
+{
+    const WakePcCase &c = GetParam();
+    FakeWakeAnswers(c.Pc);
+    Add("朝", 2, 255, 0, 7, 0, 7, 30, "morning.wav");
+    Open(At(6, 0, 0));
+    ASSERT_NE(App.WakeDue.dwHighDateTime, 0u) << "the wake-up is set all the same";
+    if (!c.Says) {
+        EXPECT_EQ(App.NoticeCount, 0u);
+        return;
+    }
+    EXPECT_EQ(App.NoticeCount, 1u);
+    EXPECT_EQ(App.LastNoticeKind, NoticeWakeHindered);
+    EXPECT_NE(strstr(App.LastNotice.szInfo, c.Says), nullptr) << App.LastNotice.szInfo;
+    EXPECT_EQ(App.WakeTimerUnsupported != FALSE, c.Pc == WakePcUnsupported);
+
+    clock = At(6, 30, 0);
+    SetTestClock(clock);
+    SendMessageA(window, WM_TIMECHANGE, 0, 0);
+    EXPECT_EQ(App.NoticeCount, 1u) << "not again";
+}
+
+INSTANTIATE_TEST_SUITE_P(ThePc, WakeHindrance,
+                         testing::Values(WakePcCase{ WakePcFine, NULL },
+                                         WakePcCase{ WakePcUnsupported, "タイマーでスリープから起きられません" },
+                                         WakePcCase{ WakePcTimersOff, "「スリープ解除タイマーの許可」が無効" },
+                                         WakePcCase{ WakePcModernStandby, "モダン スタンバイ" }));
