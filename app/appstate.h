@@ -40,6 +40,7 @@ struct AppState {
     ReserveStateValue ReserveState;
     ReserveEntry *ActiveReservation; // private copy of the entry being executed
     DWORD ActiveSerial;             // counts the reservations begun, so one can be told from the next
+    FILETIME StoppedStart;          // the start instant of the occurrence the user stopped: not taken up again
     FILETIME ActiveEnd;
     FILETIME PrepareDeadline;       // the recording starts by then, stereo ready or not
     FILETIME PreparationLeftUntil;  // an ended reservation's preparation is given up then

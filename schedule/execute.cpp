@@ -10,6 +10,7 @@
 #include "schedule/events.h"
 #include "app/appstate.h"
 #include "recorder/recorder.h"
+#include <string.h>
 
 static void PrepareStereo(DeviceRequest *request, const ReserveEntry *entry)
 {
@@ -20,6 +21,35 @@ static void PrepareStereo(DeviceRequest *request, const ReserveEntry *entry)
     if (App.OptionFlags.MuteRec) {
         request->TargetMute = 1;
         request->PendingFlags |= ReqMute;
+    }
+}
+
+// The list's own entry of the running copy, found by what it holds (the
+// list may have been edited meanwhile); none when it is gone.
+static ReserveEntry *ListEntryOf(const ReserveEntry *copy)
+{
+    for (uint32_t i = 0; i < App.ReserveList.Count; i++) {
+        ReserveEntry *entry = App.ReserveList.Items[i];
+        if (entry->Year == copy->Year && entry->Month == copy->Month && entry->Day == copy->Day &&
+            entry->WeekdayFirst == copy->WeekdayFirst && entry->WeekdayLast == copy->WeekdayLast &&
+            entry->StartHour == copy->StartHour && entry->StartMinute == copy->StartMinute &&
+            entry->EndHour == copy->EndHour && entry->EndMinute == copy->EndMinute &&
+            entry->Preset == copy->Preset &&
+            strcmp(entry->Title ? entry->Title : "", copy->Title ? copy->Title : "") == 0)
+            return entry;
+    }
+    return NULL;
+}
+
+// What the user stopped stays stopped: its occurrence is not taken up again
+// when another reservation ends, and a date reservation is done.
+static void KeepStopped(const ReserveEntry *copy)
+{
+    App.StoppedStart = App.ActiveStart;
+    ReserveEntry *entry = ListEntryOf(copy);
+    if (entry && entry->Enabled && ReserveEntryMode(entry) == ReserveModeDate) {
+        entry->Enabled = 0;
+        ReservationsChanged();
     }
 }
 
@@ -40,6 +70,8 @@ static void FinishActive(ResultEnd how, const char *next)
         outcome = LogReservationUnrecorded();
     }
     ReserveEntry *ended = App.ActiveReservation;
+    if (how == ResultEndByUser && ended)
+        KeepStopped(ended);
     App.ActiveReservation = NULL;
     bool takenOver = how == ResultEndTakenOver;
     if (!takenOver)
@@ -76,8 +108,8 @@ bool BeginReservation(const SYSTEMTIME *now)
     // The occurrence just begun counts as taken even when it starts exactly
     // now, so the next tick does not begin it a second time.
     RecomputeNextReservation(now, ScheduleNowTaken);
-    // A one-shot reservation is retired by its beginning: on the disk at
-    // once, or a start after a crash would take it for a new one.
+    // The list as the schedule left it (a date reservation whose occurrence
+    // ended meanwhile is retired) on the disk at once.
     ReservationsChanged();
     // The running moment at the begin: a start after a crash finds this
     // occurrence begun, not missed.
@@ -95,6 +127,8 @@ void EndReservation(ResultEnd how)
     FinishActive(how, NULL);
 }
 
+static bool TakeUpUnderway(const SYSTEMTIME *now);
+
 void EndDueReservation(const SYSTEMTIME *now)
 {
     FILETIME instant;
@@ -104,6 +138,13 @@ void EndDueReservation(const SYSTEMTIME *now)
     if (App.ReserveState == Idle || (!failed && !FileTimeReached(&App.ActiveEnd, &instant)))
         return;
     EndReservation(ResultEndAtItsTime);
+    // Its occurrence is over: a date reservation is done now, on the disk too.
+    RecomputeNextReservation(now, ScheduleNowTaken);
+    ReservationsChanged();
+    // One tuner: a programme that lost the stereo to the one just ended, and
+    // is still on, is recorded from here into a file of its own.
+    if (!failed && TakeUpUnderway(now))
+        return;
     if (App.OptionFlags.PowOffEndRec) {
         App.DeviceRequest.PendingFlags = ReqPower;
         App.DeviceRequest.TargetPower = 0;
@@ -131,6 +172,14 @@ static bool TellMissed(const FILETIME *since, const FILETIME *now)
     App.AwaySince = UnitsToFileTime(0);
     if (!collected)
         return false;
+    // The occurrence being recorded is no missed one, whatever the clock did.
+    if (App.ReserveState != Idle) {
+        uint32_t kept = 0;
+        for (uint32_t i = 0; i < missed.Count; i++)
+            if (CompareFileTime(&missed.Items[i].When.Start, &App.ActiveStart) != 0)
+                missed.Items[kept++] = missed.Items[i];
+        missed.Count = kept;
+    }
     LogMissedProgrammes(&missed);
     FreeMissed(&missed);
     // Those further back than the list goes are retired as well.
@@ -166,6 +215,22 @@ static ReserveEntry *LatestUnderway(const FILETIME *since, const FILETIME *now, 
         }
     }
     return latest;
+}
+
+// The latest occurrence still under way (the user's stopped one aside)
+// begins at now, as one begun under way does.
+static bool TakeUpUnderway(const SYSTEMTIME *now)
+{
+    FILETIME instant;
+    if (!SystemTimeToFileTime(now, &instant))
+        return false;
+    Occurrence underway;
+    ReserveEntry *entry = LatestUnderway(NULL, &instant, &underway);
+    if (!entry || CompareFileTime(&underway.Start, &App.StoppedStart) == 0)
+        return false;
+    App.NextReservation.Entry = entry;
+    App.NextReservation.NextStart = underway.Start;
+    return BeginReservation(now);
 }
 
 void ScheduleAfresh(const SYSTEMTIME *now, const SYSTEMTIME *since)

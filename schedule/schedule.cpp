@@ -16,6 +16,7 @@ struct SchedulePair {
     FILETIME Start;   // start instant, StartLead before the start minute
     uint32_t Rank;
     uint32_t Index;   // list position; keeps equal occurrences in list order
+    bool Underway;    // a date entry whose occurrence has begun and not ended: not next
 };
 
 ULONGLONG FileTimeToUnits(const FILETIME *instant)
@@ -153,17 +154,28 @@ bool DateStartMinute(const ReserveEntry *entry, FILETIME *minute)
 }
 
 // The start minute of the entry's next occurrence; false when the entry has
-// none. Retires a date entry whose occurrence has passed.
-static bool NextStartMinute(ReserveEntry *entry, const ScheduleClock *clock, FILETIME *start)
+// none. A date entry counts as done only once its occurrence has ended: it
+// is retired then. Until then one whose start has passed is under way
+// (underway, when given): not next, but still there for a start after a
+// crash or the end of a reservation that took the stereo from it.
+static bool NextStartMinute(ReserveEntry *entry, const ScheduleClock *clock, FILETIME *start, bool *underway = NULL)
 {
+    if (underway)
+        *underway = false;
     ReserveMode mode = ReserveEntryMode(entry);
     if (!EntrySchedulable(entry, mode))
         return false;
     if (mode == ReserveModeDate) {
         if (!DateStartMinute(entry, start))
             return false;
-        if (OccurrencePassed(clock, start))
-            entry->Enabled = 0;
+        if (OccurrencePassed(clock, start)) {
+            FILETIME instant = FileTimeAdd(start, -(LONGLONG)StartLead);
+            FILETIME end = ComputeEndTime(entry, &instant);
+            if (FileTimeReached(&end, &clock->Now))
+                entry->Enabled = 0;
+            else if (underway)
+                *underway = true;
+        }
         return true;
     }
     ULONGLONG today = clock->Midnight + TimeOfDayUnits(entry->StartHour, entry->StartMinute);
@@ -213,7 +225,7 @@ bool ComputeSchedule(const SYSTEMTIME *now, ReserveList *list, NextReservationIn
         pair->Entry = list->Items[i];
         pair->Index = i;
         FILETIME start;
-        if (!NextStartMinute(pair->Entry, &clock, &start)) {
+        if (!NextStartMinute(pair->Entry, &clock, &start, &pair->Underway)) {
             pair->Rank = RankUnschedulable;
             continue;
         }
@@ -227,7 +239,7 @@ bool ComputeSchedule(const SYSTEMTIME *now, ReserveList *list, NextReservationIn
         // Sorted by time alone a disabled entry may come first; the next
         // reservation is still the earliest enabled one.
         for (uint32_t i = 0; i < list->Count && pairs[i].Rank == RankScheduled; i++) {
-            if (pairs[i].Entry->Enabled) {
+            if (pairs[i].Entry->Enabled && !pairs[i].Underway) {
                 out->Entry = pairs[i].Entry;
                 out->NextStart = pairs[i].Start;
                 break;

@@ -350,9 +350,11 @@ TEST(Schedule, OccurrenceBegunAtItsVeryInstantIsTaken)
 
     tick = Local(2025, 1, Wed, 10, 59, 55, 0);
     next = Next(tick, &list.List, ScheduleNowTaken);
-    EXPECT_EQ(once->Enabled, 0) << "a date begun at its instant retires";
-    EXPECT_EQ(next.Entry, daily);
+    EXPECT_EQ(once->Enabled, 1) << "a date begun at its instant is done only when its programme has ended";
+    EXPECT_EQ(next.Entry, daily) << "but it is not next again";
     EXPECT_EQ(Text(next.NextStart), Text(Instant(2025, 1, Thu, 9, 59, 55)));
+    next = Next(Local(2025, 1, Wed, 23, 59, 0, 0), &list.List);
+    EXPECT_EQ(once->Enabled, 0) << "retired once its end has come";
 }
 
 // Ticks at whole seconds hit every start instant exactly. Each occurrence must

@@ -181,7 +181,7 @@ TEST_F(TimerRecording, FromStandbyTheStationIsTunedRecordedAndTheStereoSwitchedO
 
     ASSERT_TRUE(TickUntil(Armed, 60, false));
     EXPECT_EQ(App.LastTick.wSecond, 55) << "begun five seconds before the programme";
-    EXPECT_EQ(entry->Enabled, 0) << "a date reservation is retired once begun";
+    EXPECT_EQ(entry->Enabled, 1) << "a date reservation is done only when its programme has ended";
     EXPECT_EQ(App.NextReservation.Entry, nullptr);
     EXPECT_EQ(WindowText(20), "「朝のニュース」を録音中");
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, 22))) << "the end-time picker is shown";
@@ -396,16 +396,22 @@ TEST_F(TimerRecording, UnpluggedStereoRecordsOnAndIsFollowedOnceBack)
     EXPECT_GT(parts.Frames(), 3u * 22050) << "recorded through the time without the link";
 }
 
-TEST_F(TimerRecording, AOneShotReservationIsRetiredOnTheDiskTheMomentItBegins)
+TEST_F(TimerRecording, AOneShotReservationStaysOnTheDiskWhileItRunsAndIsRetiredAtItsEnd)
 {
     Add("朝のニュース", 5, 5, 0, 10, 0, 10, 1, "news.wav");
     Add("毎週の番組", 5, 5, 0, 23, 0, 23, 30, "weekly.wav");
     Open(At(9, 59, 50));
     ASSERT_TRUE(TickUntil(Armed, 60, false));
-    // Read back from the file as a start after a crash right now would.
+    // Read back from the file as a start after a crash right now would: it
+    // finds the programme under way and records the rest.
     char line[512] = "";
     GetPrivateProfileStringA("RESERVE", "0", "", line, sizeof line, (folder + SettingsFileName).c_str());
-    EXPECT_EQ(std::string(line).rfind("0,朝のニュース,", 0), 0u) << line;
+    EXPECT_EQ(std::string(line).rfind("1,朝のニュース,", 0), 0u) << line;
+    clock = At(10, 1, 0);
+    Tick();
+    ASSERT_EQ(App.ReserveState, Idle);
+    GetPrivateProfileStringA("RESERVE", "0", "", line, sizeof line, (folder + SettingsFileName).c_str());
+    EXPECT_EQ(std::string(line).rfind("0,朝のニュース,", 0), 0u) << "done at its end: " << line;
     GetPrivateProfileStringA("RESERVE", "1", "", line, sizeof line, (folder + SettingsFileName).c_str());
     EXPECT_EQ(std::string(line).rfind("1,毎週の番組,", 0), 0u) << "the others as they were: " << line;
 }
@@ -514,10 +520,10 @@ TEST_F(TimerRecording, StartedInsideAProgrammeTheRestIsRecorded)
     ASSERT_EQ(App.ReserveState, Armed) << "begun by the program's start itself";
     ASSERT_NE(App.ActiveReservation, nullptr);
     EXPECT_STREQ(App.ActiveReservation->Title, "途中から");
-    EXPECT_EQ(entry->Enabled, 0) << "retired as a begin on time retires it";
+    EXPECT_EQ(entry->Enabled, 1) << "done only when its programme has ended";
     char line[512] = "";
     GetPrivateProfileStringA("RESERVE", "0", "", line, sizeof line, (folder + SettingsFileName).c_str());
-    EXPECT_EQ(std::string(line).rfind("0,途中から,", 0), 0u) << "retired on the disk at once: " << line;
+    EXPECT_EQ(std::string(line).rfind("1,途中から,", 0), 0u) << "on the disk as running: " << line;
     SYSTEMTIME end;
     FileTimeToSystemTime(&App.ActiveEnd, &end);
     EXPECT_EQ(end.wHour * 60 + end.wMinute, 10 * 60 + 3) << "the programme's own end";
@@ -569,7 +575,7 @@ TEST_F(TimerRecording, ADayChangedWhileAsleepRecordsTheDateReservationInItsWindo
     ASSERT_NE(App.ActiveReservation, nullptr) << "recorded, not retired unrecorded";
     EXPECT_STREQ(App.ActiveReservation->Title, "翌朝");
     EXPECT_NE(App.ReserveState, Idle);
-    EXPECT_EQ(morning->Enabled, 0);
+    EXPECT_EQ(morning->Enabled, 1) << "running until its end";
     EXPECT_EQ(slept->Enabled, 0);
     EXPECT_GE(App.NoticeCount - notices, 2u) << "the one slept through is told, then the start";
     ASSERT_TRUE(TickUntil(Recording, 60, true));
@@ -715,7 +721,7 @@ TEST_F(TimerRecording, AResumeReopensTheLinkAndRecordsTheProgrammeUnderWay)
     EXPECT_NE(App.DeviceLink, INVALID_HANDLE_VALUE);
     ASSERT_EQ(App.ReserveState, Armed);
     ReserveEntry *copy = App.ActiveReservation;
-    EXPECT_EQ(entry->Enabled, 0);
+    EXPECT_EQ(entry->Enabled, 1) << "running until its end";
     SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     EXPECT_EQ(App.ActiveReservation, copy) << "the second resume message begins nothing again";
 
