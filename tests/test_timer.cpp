@@ -1210,6 +1210,122 @@ uint64_t FileSize(const std::string &path)
 
 }  // namespace
 
+// What a run of the program goes through in a programme's life: started,
+// quit, killed, started again, the clock stepped. Each row is a day of the
+// tick under the tests' clock; at its end the results hold one line per
+// part of every programme, and each part its own file.
+TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClockStepsWithItsLines)
+{
+    struct Reservation {
+        const char *title;
+        int day, weekday, startHour, startMinute, endHour, endMinute;
+        const char *file;
+    };
+    enum Do { OpenAt, TickAt, Hear, Quit, Crash, RestartAt };
+    struct Step {
+        Do what;
+        int hour = 0, minute = 0, second = 0;
+    };
+    struct Row {
+        const char *what;
+        std::vector<Reservation> reservations;
+        std::vector<Step> steps;
+        std::vector<std::string> lines;  // outcome|title, oldest first
+        std::vector<std::string> files;
+    } rows[] = {
+        { "quit during a date programme, started again inside it",
+          { { "深夜便", 5, 0, 10, 0, 10, 10, "d.wav" } },
+          { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 3, 0 }, { Quit }, { RestartAt, 10, 4, 0 }, { Hear },
+            { TickAt, 10, 10, 0 } },
+          { "途中で止まりました|深夜便", "途中から録画しました|深夜便" },
+          { "d.wav", "d (2).wav" } },
+        { "killed during a date programme, started again inside it",
+          { { "深夜便", 5, 0, 10, 0, 10, 10, "d.wav" } },
+          { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 3, 0 }, { Crash }, { RestartAt, 10, 4, 0 }, { Hear },
+            { TickAt, 10, 10, 0 } },
+          { "途中で止まりました|深夜便", "途中から録画しました|深夜便" },
+          { "d.wav", "d (2).wav" } },
+        { "killed during a weekly programme, started again after it",
+          { { "毎週", 0, 5, 10, 0, 10, 5, "w.wav" } },
+          { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 2, 0 }, { Crash }, { RestartAt, 10, 30, 0 },
+            { TickAt, 10, 30, 1 } },
+          { "途中で止まりました|毎週" },
+          { "w.wav" } },
+        { "two at the same time: the first row, then the rest of the other",
+          { { "ニュース", 5, 0, 10, 0, 10, 2, "n.wav" }, { "特集", 5, 0, 10, 0, 10, 5, "t.wav" } },
+          { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 2, 0 }, { Hear }, { TickAt, 10, 5, 0 } },
+          { "録画しました|ニュース", "途中から録画しました|特集" },
+          { "n.wav", "t.wav" } },
+        { "started inside two: the later one, then the rest of the earlier",
+          { { "長い番組", 5, 0, 10, 0, 10, 10, "d.wav" }, { "毎週", 0, 5, 10, 3, 10, 5, "w.wav" } },
+          { { OpenAt, 10, 4, 0 }, { Hear }, { TickAt, 10, 5, 0 }, { Hear }, { TickAt, 10, 10, 0 } },
+          { "途中から録画しました|毎週", "途中から録画しました|長い番組" },
+          { "w.wav", "d.wav" } },
+        { "the clock stepped past one programme into the next",
+          { { "前", 5, 0, 10, 0, 10, 2, "a.wav" }, { "後", 5, 0, 10, 5, 10, 10, "b.wav" } },
+          { { OpenAt, 9, 50, 0 }, { TickAt, 9, 50, 1 }, { TickAt, 10, 7, 0 }, { Hear }, { TickAt, 10, 10, 0 } },
+          { "見逃しました|前", "途中から録画しました|後" },
+          { "b.wav" } },
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        StartAfresh();
+        OnAndTunedTo(4);
+        App.OptionFlags.PowOffEndRec = 0;
+        for (const Reservation &r : row.reservations)
+            Add(r.title, 4, r.day, r.weekday, r.startHour, r.startMinute, r.endHour, r.endMinute, r.file);
+        for (const Step &step : row.steps) {
+            SYSTEMTIME at = At(step.hour, step.minute, step.second);
+            switch (step.what) {
+            case OpenAt:
+                SaveAllSections(folder);
+                Open(at);
+                break;
+            case TickAt:
+                clock = at;
+                Tick();
+                break;
+            case Hear:
+                ASSERT_TRUE(TickUntil(Recording, 100, true));
+                ASSERT_TRUE(RecordUntilHeard());
+                break;
+            case Quit:
+                CloseMainWindow(window);
+                window = NULL;
+                break;
+            case Crash:
+                // As a kill leaves it: the device and the file closed as they
+                // are, the file named in the settings, nothing finished, saved
+                // or logged.
+                waveInReset(App.CaptureDevice);
+                waveInClose(App.CaptureDevice);
+                AbandonWaveFile(&App.WaveFile);
+                App.CaptureDevice = NULL;
+                App.RecordingActive = FALSE;
+                App.ReserveState = Idle;
+                DestroyWindow(window);
+                PumpMessages();
+                window = NULL;
+                break;
+            case RestartAt:
+                ResetAppState();
+                snprintf(App.ProgramFolder, sizeof App.ProgramFolder, "%s", folder.c_str());
+                LoadAllSections(folder);
+                RepairInterruptedRecording(folder.c_str());
+                Open(at);
+                break;
+            }
+        }
+        std::vector<std::string> lines;
+        for (const ResultFields &line : ReadResults(folder))
+            lines.push_back(line[ResultOutcome] + "|" + line[ResultTitle]);
+        EXPECT_EQ(lines, row.lines);
+        for (const std::string &file : row.files)
+            EXPECT_NE(GetFileAttributesA((folder + file).c_str()), INVALID_FILE_ATTRIBUTES) << file;
+        EXPECT_EQ(App.ReserveState, Idle);
+    }
+}
+
 TEST_F(TimerRecording, RecordingsToTheirEndOrToTheNextAreLoggedWithTheirFiles)
 {
     OnAndTunedTo(4);
