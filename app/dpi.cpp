@@ -23,39 +23,6 @@ int ScaleToDpi(int value, UINT dpi)
     return MulDiv(value, (int)dpi, BaseDpi);
 }
 
-// GetSystemMetricsForDpi where Windows has it (10, version 1607 on), else
-// the system's own scale.
-static int MetricAt(int index, UINT dpi)
-{
-    typedef int(WINAPI * MetricsForDpi)(int, UINT);
-    static MetricsForDpi forDpi =
-        (MetricsForDpi)(void *)GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi");
-    return forDpi ? forDpi(index, dpi) : GetSystemMetrics(index);
-}
-
-void FitTimePicker(HWND picker, UINT dpi)
-{
-    static const char Widest[] = "23:59";
-    HDC context = GetDC(picker);
-    if (!context)
-        return;
-    HFONT font = (HFONT)SendMessageA(picker, WM_GETFONT, 0, 0);
-    HGDIOBJ previous = font ? SelectObject(context, font) : NULL;
-    SIZE text = {};
-    GetTextExtentPoint32A(context, Widest, lstrlenA(Widest), &text);
-    if (previous)
-        SelectObject(context, previous);
-    ReleaseDC(picker, context);
-    // The arrows, the sunken border on both sides and the field's own
-    // margins around the digits.
-    int needed = text.cx + MetricAt(SM_CXVSCROLL, dpi) + 2 * MetricAt(SM_CXEDGE, dpi) + ScaleToDpi(6, dpi);
-    RECT at;
-    GetWindowRect(picker, &at);
-    if (at.right - at.left >= needed)
-        return;
-    SetWindowPos(picker, NULL, 0, 0, needed, at.bottom - at.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 int DotPixels(UINT dpi)
 {
     int dots = (int)((dpi + BaseDpi / 2) / BaseDpi);

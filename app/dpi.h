@@ -15,10 +15,6 @@ int ScaleToDpi(int value, UINT dpi);
 // to 225 %, 3 from 250 %), so that every dot stays a sharp square.
 int DotPixels(UINT dpi);
 
-// A time picker in its font, widened where needed so that "23:59" shows
-// whole beside its arrows at dpi; never narrowed.
-void FitTimePicker(HWND picker, UINT dpi);
-
 // The main window moved to a screen of another scale (WM_DPICHANGED): it
 // takes the suggested place, and the panel is laid out, lettered and
 // pictured again for the new DPI. Nothing else changes.

@@ -159,7 +159,6 @@ static bool CreateRecordingControls(HWND mainWindow)
     SetControlFont(p.EndTimeLabel, gui);
     SetControlFont(p.EndTimePicker, gui);
     SendMessageA(p.EndTimePicker, DTM_SETFORMATA, 0, (LPARAM) "H':'mm");
-    FitTimePicker(p.EndTimePicker, PanelDpi());
     return true;
 }
 
@@ -366,7 +365,6 @@ void LayoutPanelControls(HWND mainWindow)
     SetControlFont(p.RecordingStatus, PanelGuiFont());
     SetControlFont(p.EndTimeLabel, PanelGuiFont());
     SetControlFont(p.EndTimePicker, PanelGuiFont());
-    FitTimePicker(p.EndTimePicker, PanelDpi());
     MoveStopKey(App.PanelMode == RecordingLayout || IsWindowVisible(p.EndTimePicker) ? StopKeyRecordingX : StopKeyCdX);
     RedrawWindow(mainWindow, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

@@ -130,8 +130,6 @@ static void CreateReserveEditControls(HWND dialog)
     SendDlgItemMessageA(dialog, IDC_EDIT_DATE, DTM_SETFORMATA, 0, (LPARAM) "M'/'d' ('ddd')'");
     SendDlgItemMessageA(dialog, IDC_EDIT_START, DTM_SETFORMATA, 0, (LPARAM) "H':'mm");
     SendDlgItemMessageA(dialog, IDC_EDIT_END, DTM_SETFORMATA, 0, (LPARAM) "H':'mm");
-    FitTimePicker(GetDlgItem(dialog, IDC_EDIT_START), dpi);
-    FitTimePicker(GetDlgItem(dialog, IDC_EDIT_END), dpi);
     FillStationList(GetDlgItem(dialog, IDC_EDIT_STATION));
     FillWeekPatternList(GetDlgItem(dialog, IDC_EDIT_WEEKLY));
 }

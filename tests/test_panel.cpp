@@ -1043,29 +1043,3 @@ TEST_F(Display, KeyUnderTheMouseLooksHotOnlyWithAVisualStyle)
 }
 
 }  // namespace
-
-// "22:0" was all the end-time picker showed of 22:00: its last digit was
-// under the arrows.
-TEST(PanelEndTime, ThePickerShowsTheWidestTimeBesideItsArrows)
-{
-    ResetAppState();
-    std::string folder = MakeTempFolder("picker");
-    LoadAllSections(folder);
-    SimStereo stereo;
-    SimDefaultStereo(&stereo);
-    HWND window = OpenMainWindow(folder, stereo);
-    ASSERT_NE(window, nullptr);
-    HWND picker = App.Panel.EndTimePicker;
-    HDC context = GetDC(picker);
-    HGDIOBJ previous = SelectObject(context, (HFONT)SendMessageA(picker, WM_GETFONT, 0, 0));
-    SIZE text = {};
-    GetTextExtentPoint32A(context, "23:59", 5, &text);
-    SelectObject(context, previous);
-    ReleaseDC(picker, context);
-    RECT client;
-    GetClientRect(picker, &client);
-    EXPECT_GE(client.right - GetSystemMetrics(SM_CXVSCROLL), text.cx) << "client " << client.right;
-    CloseMainWindow(window);
-    ResetAppState();
-    RemoveTree(folder);
-}
