@@ -148,6 +148,7 @@ struct AppState {
     HMENU PanelMenu;                // their first submenus
     HMENU TrayMenu;
     HICON TrayIcons[3];             // stereo off, on, reservation running
+    HICON NoticeIcon;               // the program's icon in the large size, for notices
     HIMAGELIST ButtonImages;
     HBITMAP LargeGlyphs;
     HBITMAP SmallGlyphs;
@@ -164,6 +165,10 @@ struct AppState {
     BOOL ThemeActive;
     ThemeApi Theme;
     NOTIFYICONDATAA TrayData;
+    // Hands a record to the notification area, for the tests; none: the shell's.
+    BOOL (WINAPI *NotifyIcon)(DWORD message, PNOTIFYICONDATAA data);
+    BOOL TrayIconPending;           // minimised into the tray, its icon not taken yet
+    int TrayRetryTicks;             // ticks until the icon is offered again
     BOOL RecordingFailureShown;     // caption and tip tell of a recording a write error stopped
 
     // ---- notices (app/) ----

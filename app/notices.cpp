@@ -10,9 +10,9 @@
 #include <stdio.h>
 #include <string.h>
 
-// A programme name inside a sentence: long names are shortened so that the
-// sentence around them still fits the notice.
-enum { NoticeNameBytes = 61 };
+// A programme or file name inside a sentence: long names are shortened so
+// that the sentence around them still fits the four lines or so of a toast.
+enum { NoticeNameBytes = 41 };
 
 static void CopyWhole(char *out, size_t size, const char *text)
 {
@@ -76,8 +76,9 @@ void ComposeRecordingBegan(Notice *notice, const char *title, const SYSTEMTIME *
 
 void ComposeRecordingFinished(Notice *notice, const char *path, ULONGLONG seconds, DWORD parts)
 {
-    char name[SavePathBytes], length[32];
-    SplitPath(path, NULL, name);
+    char file[SavePathBytes], name[NoticeNameBytes], length[32];
+    SplitPath(path, NULL, file);
+    ShortName(file, name);
     FormatDuration(seconds, length, sizeof length);
     if (parts > 1)
         Compose(notice, NoticeRecordingFinished, "録音が終わりました", "%s ほか %lu 個のファイルに保存しました。長さ %s",
@@ -91,7 +92,7 @@ void ComposeRecordingFailed(Notice *notice, const char *title)
     char name[NoticeNameBytes];
     ShortName(title, name);
     Compose(notice, NoticeRecordingFailed, "録音を中止しました",
-            "ファイルに書き込めなくなったため「%s」の録音を中止しました。ディスクの空きを確かめてください。"
+            "ファイルに書き込めず「%s」の録音を中止しました。ディスクの空きを確かめてください。"
             "そこまでの録音は残っています。",
             name);
 }
@@ -130,20 +131,19 @@ void ComposeProgrammesMissed(Notice *notice, const char *title, unsigned count)
     if (title)
         snprintf(named, sizeof named, "「%s」など ", name);
     Compose(notice, NoticeProgrammeMissed, "録音できなかった番組があります",
-            "パソコンが止まっていたか TALVO レコーダーが動いていなかったため、%s%u 件の番組を"
-            "録音できませんでした。録画結果に記録してあります。",
+            "%s%u 件の番組を録音できませんでした。パソコンか TALVO レコーダーが止まっていました。"
+            "録画結果に記録しました。",
             named, count);
 }
 
 void ComposeRecordingSilent(Notice *notice, const char *title, const char *path)
 {
-    char name[NoticeNameBytes], file[SavePathBytes];
+    char name[NoticeNameBytes], whole[SavePathBytes], file[NoticeNameBytes];
     ShortName(title, name);
-    SplitPath(path, NULL, file);
+    SplitPath(path, NULL, whole);
+    ShortName(whole, file);
     Compose(notice, NoticeRecordingSilent, "無音の録音になりました",
-            "「%s」の録音 (%s) に音が入っていません。TALVO の出力ケーブルとパソコンの録音デバイスを"
-            "確かめてください。",
-            name, file);
+            "「%s」(%s) に音が入っていません。TALVO のケーブルと録音デバイスを確かめてください。", name, file);
 }
 
 void ComposeResultsUnwritable(Notice *notice)
@@ -180,25 +180,36 @@ void ComposeOverlap(Notice *notice, const char *title, const char *other)
 
 // ---- showing ----
 
+DWORD NoticeInfoFlags(NoticeKind kind)
+{
+    DWORD flags = NIIF_USER | NIIF_NOSOUND | NIIF_LARGE_ICON;
+    // What happens every day waits out the quiet hour after a first sign-in;
+    // a failure is told whenever it happens.
+    bool routine = kind == NoticeRecordingBegan || kind == NoticeRecordingFinished || kind == NoticeProgrammeMissed;
+    return routine ? flags | NIIF_RESPECT_QUIET_TIME : flags;
+}
+
 bool ShowNotice(HWND mainWindow, const Notice *notice)
 {
     if (!App.OptionFlags.Notices || !mainWindow || !notice->Text[0])
         return false;
     NOTIFYICONDATAA data;
     FillTrayRecord(mainWindow, &data);
-    // The version of the record that carries the notice's texts and flags;
-    // the notice shows the program's own icon.
-    data.cbSize = NOTIFYICONDATAA_V3_SIZE;
+    // The whole record: the notice shows the program's own icon in its
+    // large size (hBalloonIcon), as Windows 10 and 11 draw notices as toasts.
+    data.cbSize = sizeof data;
     data.uFlags |= NIF_INFO;
     lstrcpynA(data.szInfoTitle, notice->Title, sizeof data.szInfoTitle);
     lstrcpynA(data.szInfo, notice->Text, sizeof data.szInfo);
-    data.dwInfoFlags = NIIF_USER | NIIF_NOSOUND;
+    data.dwInfoFlags = NoticeInfoFlags(notice->Kind);
+    data.hBalloonIcon = App.NoticeIcon;
     // While the window is open there is no icon: the notice brings it.
     DWORD message = IsIconic(mainWindow) ? NIM_MODIFY : NIM_ADD;
-    // An icon still there from the last notice takes the new one.
-    if (!Shell_NotifyIconA(message, &data) && message == NIM_ADD) {
-        message = NIM_MODIFY;
-        Shell_NotifyIconA(message, &data);
+    // An icon still there from the last notice takes the new one; one the
+    // notification area has not taken yet (AddTrayIcon) comes with it.
+    if (!NotifyTray(message, &data)) {
+        message = message == NIM_ADD ? NIM_MODIFY : NIM_ADD;
+        NotifyTray(message, &data);
     }
     if (!IsIconic(mainWindow))
         App.NoticesShowing++;

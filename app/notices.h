@@ -58,6 +58,8 @@ void FormatDuration(ULONGLONG seconds, char *text, size_t size);
 
 // Hands the notice to the notification area (adding the icon while the
 // window is open); nothing when the option is off. True when handed over.
+// The record's dwInfoFlags for a notice of this kind.
+DWORD NoticeInfoFlags(NoticeKind kind);
 bool ShowNotice(HWND mainWindow, const Notice *notice);
 // The icon's notice events (WM_TRAYNOTIFY): a click on the notice opens the
 // window; a notice that closes by itself while the window is open takes the

@@ -12,14 +12,20 @@ UINT TaskbarCreatedMessage()
 
 void OnTaskbarCreated(HWND mainWindow)
 {
-    // Shown, the window has no icon to restore; minimised, it is hidden and
-    // its icon was the only way back.
-    if (!IsIconic(mainWindow))
+    // Shown, the window needs no icon, unless a notice was showing from it:
+    // that notice went with the old notification area and is shown again,
+    // and its icon goes when it closes.
+    if (!IsIconic(mainWindow)) {
+        if (App.NoticesShowing && App.LastNotice.hWnd == mainWindow) {
+            NOTIFYICONDATAA data = App.LastNotice;
+            App.NoticesShowing = NotifyTray(NIM_ADD, &data) ? 1 : 0;
+        }
         return;
-    // The record kept from the last time the icon was added, with the icon
-    // and tip it has shown since.
-    NOTIFYICONDATAA data = App.TrayData;
-    data.hWnd = mainWindow;
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    Shell_NotifyIconA(NIM_ADD, &data);
+    }
+    // Minimised, it is hidden and its icon was the only way back. Should the
+    // new notification area refuse it, the window comes back to the taskbar
+    // until the tick's next offer is taken.
+    AddTrayIcon(mainWindow);
+    if (App.TrayIconPending)
+        ShowWindow(mainWindow, SW_SHOWMINNOACTIVE);
 }

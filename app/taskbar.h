@@ -6,5 +6,6 @@
 
 // The message Explorer broadcasts when its taskbar is created.
 UINT TaskbarCreatedMessage();
-// Adds the icon again while the main window is in the notification area.
+// Adds the icon again while the main window is in the notification area,
+// and a notice's icon while one shows from the open window.
 void OnTaskbarCreated(HWND mainWindow);

@@ -96,5 +96,6 @@ void OnTickAt(HWND window, const SYSTEMTIME *now)
     RepeatHeldKey(window);
     KeepLastRunning(now, false);
     RetryKeptResults(now);
+    RetryTrayIcon(window);
     App.LastTick = *now;
 }

@@ -34,15 +34,41 @@ void FillTrayRecord(HWND mainWindow, NOTIFYICONDATAA *data)
     lstrcpynA(data->szTip, App.RecordingFailureShown ? FailureTip : TrayTip, 64);
 }
 
+BOOL NotifyTray(DWORD message, NOTIFYICONDATAA *data)
+{
+    return App.NotifyIcon ? App.NotifyIcon(message, data) : Shell_NotifyIconA(message, data);
+}
+
+// About two seconds of ticks: Explorer busy at sign-in answers late, and
+// asking it every tick would only add to its load.
+enum { TrayRetryPeriod = 20 };
+
 void AddTrayIcon(HWND mainWindow)
 {
-    ShowWindow(mainWindow, SW_HIDE);
     // The icon stays now, whatever the notices do.
     App.NoticesShowing = 0;
     FillTrayRecord(mainWindow, &App.TrayData);
     // The icon a notice brought while the window was open is there already.
-    if (!Shell_NotifyIconA(NIM_ADD, &App.TrayData))
-        Shell_NotifyIconA(NIM_MODIFY, &App.TrayData);
+    bool added = NotifyTray(NIM_ADD, &App.TrayData) || NotifyTray(NIM_MODIFY, &App.TrayData);
+    App.TrayIconPending = !added;
+    App.TrayRetryTicks = TrayRetryPeriod;
+    // Hidden without its icon, the window could not be reached again: it
+    // stays on the taskbar until the notification area takes the icon.
+    if (added)
+        ShowWindow(mainWindow, SW_HIDE);
+}
+
+void RetryTrayIcon(HWND mainWindow)
+{
+    if (!App.TrayIconPending)
+        return;
+    if (!IsIconic(mainWindow)) {
+        App.TrayIconPending = FALSE;
+        return;
+    }
+    if (--App.TrayRetryTicks > 0)
+        return;
+    AddTrayIcon(mainWindow);
 }
 
 // The record that names the program's one icon, with nothing else set.
@@ -59,7 +85,7 @@ static NOTIFYICONDATAA IconRecord(UINT flags)
 void DeleteTrayIcon()
 {
     NOTIFYICONDATAA data = IconRecord(0);
-    Shell_NotifyIconA(NIM_DELETE, &data);
+    NotifyTray(NIM_DELETE, &data);
 }
 
 void UpdateTrayIcon()
@@ -69,7 +95,7 @@ void UpdateTrayIcon()
     NOTIFYICONDATAA data = IconRecord(NIF_ICON);
     data.hIcon = App.TrayIcons[TrayIconIndex()];
     App.TrayData.hIcon = data.hIcon;
-    Shell_NotifyIconA(NIM_MODIFY, &data);
+    NotifyTray(NIM_MODIFY, &data);
 }
 
 // The icon's tip, while the icon is there.
@@ -80,7 +106,7 @@ static void SetTrayTip(const char *tip)
         return;
     NOTIFYICONDATAA data = IconRecord(NIF_TIP);
     lstrcpynA(data.szTip, tip, sizeof data.szTip);
-    Shell_NotifyIconA(NIM_MODIFY, &data);
+    NotifyTray(NIM_MODIFY, &data);
 }
 
 void ShowRecordingFailure(HWND mainWindow)

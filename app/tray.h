@@ -11,8 +11,13 @@ enum { TrayIconOff = 0, TrayIconOn = 1, TrayIconReserved = 2 };
 int TrayIconIndex();
 // The icon's record as minimising adds it (icon, tip, callback message).
 void FillTrayRecord(HWND mainWindow, NOTIFYICONDATAA *data);
-// Minimising: hides the main window and adds the icon.
+// Shell_NotifyIconA, or the tests' stand-in for it (App.NotifyIcon).
+BOOL NotifyTray(DWORD message, NOTIFYICONDATAA *data);
+// Minimising: adds the icon and, once it is there, hides the main window.
 void AddTrayIcon(HWND mainWindow);
+// From the tick: an icon the notification area refused is offered again
+// every couple of seconds while the window is minimised.
+void RetryTrayIcon(HWND mainWindow);
 void DeleteTrayIcon();
 // Follows the stereo's and the recorder's state while the main window is
 // minimised; nothing while it is shown.

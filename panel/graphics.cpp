@@ -145,6 +145,8 @@ bool LoadPanelGraphics(HINSTANCE instance)
         App.TrayIcons[i] = LoadTrayIcon(instance, trayIcons[i], GetSystemMetrics(SM_CXSMICON));
         loaded = loaded && App.TrayIcons[i];
     }
+    App.NoticeIcon = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                       GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR);
     return loaded;
 }
 
@@ -163,6 +165,9 @@ void FreePanelGraphics()
             DestroyIcon(icon);
         icon = NULL;
     }
+    if (App.NoticeIcon)
+        DestroyIcon(App.NoticeIcon);
+    App.NoticeIcon = NULL;
     App.ButtonImages = NULL;
 }
 

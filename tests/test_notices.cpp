@@ -2,6 +2,7 @@
 // program hands to the notification area (App.LastNotice, the record itself)
 // for each event of a real timer recording on the simulated stereo.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string.h>
 #include <string>
 #include "support.h"
@@ -83,13 +84,66 @@ TEST(NoticeTexts, TitlesAndTextsCarryTheirPartsAndFitTheBalloon)
             EXPECT_TRUE(WholeCharacters(text)) << "no double-byte character is split";
             for (const std::string &part : c.parts)
                 EXPECT_TRUE(Contains(text, part)) << text;
-            if (title.size() < 60) {
+            if (title.size() < 40) {
                 EXPECT_TRUE(Contains(text, "「" + title + "」")) << text;
             } else {
                 EXPECT_FALSE(Contains(text, title)) << "a long name is shortened";
-                EXPECT_TRUE(Contains(text, "「" + title.substr(0, 56) + "...」")) << text;
+                EXPECT_TRUE(Contains(text, "「" + title.substr(0, 36) + "...」")) << text;
             }
         }
+    }
+}
+
+// A toast shows its body in about four lines of some forty columns; a
+// double-byte character takes two of them, as it takes two bytes.
+TEST(NoticeTexts, EveryBodyFitsFourLinesOfAToast)
+{
+    SYSTEMTIME end = At(23, 59), start = At(23, 59, 0, 0, 31);
+    start.wMonth = 12;
+    std::string name;
+    for (int i = 0; i < 60; i++)
+        name += "長";
+    std::string path = "C:\\録音\\" + name + ".wav";
+    const char *sentence = "バッテリー駆動時の「スリープ解除タイマーの許可」が無効です。";
+    std::vector<std::function<void(Notice *)>> composers = {
+        [&](Notice *n) { ComposeRecordingBegan(n, name.c_str(), &end); },
+        [&](Notice *n) { ComposeRecordingFinished(n, path.c_str(), 359999, 1); },
+        [&](Notice *n) { ComposeRecordingFinished(n, path.c_str(), 359999, 99); },
+        [&](Notice *n) { ComposeRecordingFailed(n, name.c_str()); },
+        [&](Notice *n) { ComposeRecordingNotStarted(n, name.c_str()); },
+        [&](Notice *n) { ComposeStereoNotReady(n, name.c_str()); },
+        [&](Notice *n) { ComposeProgrammeMissed(n, name.c_str(), &start); },
+        [&](Notice *n) { ComposeProgrammesMissed(n, name.c_str(), 999); },
+        [&](Notice *n) { ComposeRecordingSilent(n, name.c_str(), path.c_str()); },
+        [&](Notice *n) { ComposeResultsUnwritable(n); },
+        [&](Notice *n) { ComposeWakeHindered(n, sentence); },
+        [&](Notice *n) { ComposeDiskTooSmall(n, name.c_str(), 1500000000000ULL, 1500000000ULL); },
+        [&](Notice *n) { ComposeOverlap(n, name.c_str(), name.c_str()); },
+    };
+    for (size_t i = 0; i < composers.size(); i++) {
+        Notice n = {};
+        composers[i](&n);
+        SCOPED_TRACE(n.Title);
+        std::string body = n.Text;
+        EXPECT_LE(std::count(body.begin(), body.end(), '\n'), 3);
+        EXPECT_LE(body.size(), (size_t)(4 * 40)) << body;
+        EXPECT_LT(strlen(n.Title), sizeof(NOTIFYICONDATAA{}.szInfoTitle)) << "the title is shown whole";
+    }
+}
+
+TEST(NoticeFlags, RoutineNoticesWaitOutQuietTimeAndFailuresDoNot)
+{
+    struct { NoticeKind kind; bool routine; } table[] = {
+        { NoticeRecordingBegan, true },     { NoticeRecordingFinished, true },  { NoticeProgrammeMissed, true },
+        { NoticeRecordingFailed, false },   { NoticeStereoNotReady, false },    { NoticeDiskTooSmall, false },
+        { NoticeOverlap, false },           { NoticeRecordingSilent, false },   { NoticeResultsUnwritable, false },
+        { NoticeWakeHindered, false },
+    };
+    for (const auto &row : table) {
+        SCOPED_TRACE(row.kind);
+        DWORD flags = NoticeInfoFlags(row.kind);
+        EXPECT_EQ((flags & NIIF_RESPECT_QUIET_TIME) != 0, row.routine);
+        EXPECT_EQ(flags & (NIIF_USER | NIIF_LARGE_ICON), (DWORD)(NIIF_USER | NIIF_LARGE_ICON));
     }
 }
 
@@ -172,12 +226,21 @@ TEST_F(NoticeRecording, BeganAndFinishedAreEachToldOnceFromTheProgramsIcon)
     EXPECT_EQ(App.NoticeCount, 1u);
     EXPECT_EQ(App.LastNoticeKind, NoticeRecordingBegan);
     const NOTIFYICONDATAA &data = App.LastNotice;
-    EXPECT_EQ(data.cbSize, (DWORD)NOTIFYICONDATAA_V3_SIZE) << "the record version with the notice's fields";
+    EXPECT_EQ(data.cbSize, (DWORD)sizeof(NOTIFYICONDATAA)) << "the whole record, with the notice's large icon";
     EXPECT_EQ(data.hWnd, window);
     EXPECT_EQ(data.uID, 1u);
     EXPECT_EQ(data.uFlags, (UINT)(NIF_INFO | NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_EQ(data.uCallbackMessage, (UINT)(WM_APP + 100));
-    EXPECT_EQ(data.dwInfoFlags, (DWORD)(NIIF_USER | NIIF_NOSOUND)) << "the program's icon, no sound";
+    EXPECT_EQ(data.dwInfoFlags, (DWORD)(NIIF_USER | NIIF_NOSOUND | NIIF_LARGE_ICON | NIIF_RESPECT_QUIET_TIME))
+        << "the program's large icon, no sound, not in the quiet hour";
+    ASSERT_NE(data.hBalloonIcon, nullptr);
+    ICONINFO large = {};
+    BITMAP picture = {};
+    ASSERT_TRUE(GetIconInfo(data.hBalloonIcon, &large));
+    GetObjectA(large.hbmColor ? large.hbmColor : large.hbmMask, sizeof picture, &picture);
+    EXPECT_EQ(picture.bmWidth, GetSystemMetrics(SM_CXICON));
+    DeleteObject(large.hbmColor);
+    DeleteObject(large.hbmMask);
     EXPECT_EQ(data.hIcon, App.TrayIcons[2]) << "the recording picture";
     EXPECT_STREQ(data.szInfoTitle, "録音を始めました");
     EXPECT_TRUE(Contains(Shown(), "「朝のニュース」")) << Shown();

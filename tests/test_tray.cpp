@@ -5,6 +5,8 @@
 #include <string>
 #include "support.h"
 #include "app/tray.h"
+#include "app/mainwindow.h"
+#include "app/notices.h"
 #include "res/resource.h"
 
 namespace {
@@ -195,6 +197,95 @@ TEST(TrayIcon, ComesBackWhenExplorerRestartsWhileTheWindowIsInTheTray)
     ASSERT_TRUE(IsWindowVisible(window));
     SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_FALSE(RemoveIcon(window));
+    CloseMainWindow(window);
+    ResetAppState();
+    RemoveTree(folder);
+}
+
+namespace {
+
+// A notification area of the tests' own: it refuses the first Refused adds,
+// as Explorer does while it is still starting at sign-in.
+struct FakeArea {
+    int Refused;
+    int Adds;
+    bool IconThere;
+} Area;
+
+BOOL WINAPI FakeNotifyIcon(DWORD message, PNOTIFYICONDATAA)
+{
+    if (message == NIM_ADD) {
+        Area.Adds++;
+        if (Area.Refused > 0 || Area.IconThere) {
+            Area.Refused -= Area.Refused > 0;
+            return FALSE;
+        }
+        return Area.IconThere = true;
+    }
+    if (message == NIM_DELETE) {
+        bool was = Area.IconThere;
+        Area.IconThere = false;
+        return was;
+    }
+    return Area.IconThere;
+}
+
+// Ticks until the window is hidden, checking that it never is without its
+// icon; the ticks it took.
+int TicksUntilHidden(HWND window)
+{
+    int ticks = 0;
+    while (IsWindowVisible(window) && ticks < 200) {
+        OnTick(window, TickTimerId);
+        EXPECT_TRUE(IsWindowVisible(window) || Area.IconThere) << "hidden without a way back";
+        ticks++;
+    }
+    return ticks;
+}
+
+}  // namespace
+
+TEST(TrayIcon, TheWindowHidesOnlyOnceTheBusyAreaTakesTheIcon)
+{
+    ResetAppState();
+    std::string folder = MakeTempFolder("busytray");
+    LoadAllSections(folder);
+    SimStereo stereo;
+    SimDefaultStereo(&stereo);
+    HWND window = OpenMainWindow(folder, stereo);
+    ASSERT_NE(window, nullptr);
+    Area = FakeArea{ 3, 0, false };
+    App.NotifyIcon = FakeNotifyIcon;
+    ShowWindow(window, SW_MINIMIZE);
+    PumpMessages();
+    EXPECT_TRUE(IsWindowVisible(window)) << "refused: it stays on the taskbar";
+    int ticks = TicksUntilHidden(window);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(Area.IconThere);
+    EXPECT_EQ(Area.Adds, 4);
+    EXPECT_GE(ticks, 3 * 10) << "offered every couple of seconds, not every tick";
+
+    // Explorer restarts: its new area is empty, and busy once more.
+    Area = FakeArea{ 1, 0, false };
+    SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    PumpMessages();
+    EXPECT_TRUE(IsWindowVisible(window)) << "back on the taskbar while the icon is refused";
+    TicksUntilHidden(window);
+    EXPECT_TRUE(Area.IconThere);
+    EXPECT_FALSE(IsWindowVisible(window));
+
+    // Open, with a notice's icon showing: that icon comes back too.
+    SendMessageA(window, WM_COMMAND, IDM_OPEN, 0);
+    App.OptionFlags.Notices = 1;
+    Notice notice;
+    ComposeResultsUnwritable(&notice);
+    ASSERT_TRUE(ShowNotice(window, &notice));
+    ASSERT_TRUE(Area.IconThere);
+    Area.IconThere = false;
+    SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(Area.IconThere);
+    EXPECT_TRUE(IsWindowVisible(window));
+    App.NotifyIcon = NULL;
     CloseMainWindow(window);
     ResetAppState();
     RemoveTree(folder);
