@@ -13,6 +13,9 @@
 
 // A reservation begun this long after its start instant began under way.
 static const ULONGLONG LateAfter = 2 * FileTimeSecond;
+// A recording this much shorter than its planned span is cut short: the
+// hand-over to a reservation that follows at once comes five seconds early.
+static const ULONGLONG ShortfallAllowed = 10;
 // How often the running moment is written.
 static const ULONGLONG RunningEvery = 600 * FileTimeSecond;
 static const ULONGLONG KeptResultsEvery = 60 * FileTimeSecond;
@@ -159,7 +162,21 @@ static ULONGLONG Lateness()
     return at > minute ? (at - minute) / FileTimeSecond : 0;
 }
 
-// Why the recording ended, and whether that cut it short.
+// The seconds from the recording's start to its programme's end: what a
+// whole recording holds. 0 when the times do not say.
+static ULONGLONG PlannedSeconds()
+{
+    FILETIME recorded;
+    if (!SystemTimeToFileTime(&App.RecordingBegunAt, &recorded))
+        return 0;
+    ULONGLONG from = FileTimeToUnits(&recorded), to = FileTimeToUnits(&App.ActiveEnd);
+    return to > from ? (to - from) / FileTimeSecond : 0;
+}
+
+// Why the recording ended, and whether that cut it short. Whatever ended
+// it, a recording that holds less than its planned span (a takeover in the
+// middle, a sleep, a clock set ahead, a recording device that stopped
+// delivering) is cut; the usual hand-over a few seconds early is not.
 static bool DescribeEnd(ResultTexts *texts, const RecordingSummary *summary)
 {
     if (summary->Reason != RecordingStopAsked) {
@@ -167,10 +184,12 @@ static bool DescribeEnd(ResultTexts *texts, const RecordingSummary *summary)
                                                                   : "ファイルに書き込めなくなりました。");
         return true;
     }
+    ULONGLONG planned = PlannedSeconds();
+    bool shortened = summary->Seconds + ShortfallAllowed < planned;
     switch (App.ActiveEndHow) {
     case ResultEndTakenOver:
         AddDetail(texts, "次の予約「%s」が始まったところで終えました。", App.ActiveTakenOverBy);
-        return false;
+        return shortened;
     case ResultEndByUser:
         AddDetail(texts, "録音の停止で止めました。");
         return true;
@@ -178,8 +197,16 @@ static bool DescribeEnd(ResultTexts *texts, const RecordingSummary *summary)
         AddDetail(texts, "TALVO レコーダーを終了したため止まりました。");
         return true;
     default:
-        AddDetail(texts, "終了時刻まで録画しました。");
-        return false;
+        if (!shortened) {
+            AddDetail(texts, "終了時刻まで録画しました。");
+            return false;
+        }
+        char had[32], wanted[32];
+        FormatLateness(summary->Seconds, had, sizeof had);
+        FormatLateness(planned, wanted, sizeof wanted);
+        AddDetail(texts, "予定の %s のうち %s しか録音できませんでした (スリープ、時計の変更、録音デバイスの停止など)。", wanted,
+                  had);
+        return true;
     }
 }
 

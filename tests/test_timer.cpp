@@ -119,6 +119,22 @@ class TimerRecording : public testing::Test {
         stereo.Preset = preset;
         App.OptionFlags.MuteRec = 0;
     }
+    // The tests' clock runs ahead of the audio: before it moves on to until,
+    // the recording is given the time skipped as the stereo would have filled
+    // it (silence, which leaves what was heard as it was), so that a file
+    // holds its whole span as a recording in real time would.
+    void FillUntil(const SYSTEMTIME &until)
+    {
+        FILETIME from, to;
+        if (App.ReserveState != Recording || !SystemTimeToFileTime(&App.RecordingBegunAt, &from) ||
+            !SystemTimeToFileTime(&until, &to) || FileTimeToUnits(&to) <= FileTimeToUnits(&from))
+            return;
+        uint64_t wanted = (FileTimeToUnits(&to) - FileTimeToUnits(&from)) / FileTimeSecond * App.CaptureFormat.nAvgBytesPerSec;
+        if (wanted <= App.CapturedBytes)
+            return;
+        std::vector<BYTE> audio((size_t)(wanted - App.CapturedBytes), App.CaptureFormat.wBitsPerSample == 8 ? 0x80 : 0);
+        StageCapture(audio.data(), (DWORD)audio.size());
+    }
     void RecordFor(int ticks)
     {
         for (int i = 0; i < ticks; i++)
@@ -1221,7 +1237,9 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
         int day, weekday, startHour, startMinute, endHour, endMinute;
         const char *file;
     };
-    enum Do { OpenAt, TickAt, Hear, Quit, Crash, RestartAt };
+    // TickAt: time passes with the stereo playing; JumpTo: the clock moves
+    // on without the audio (a sleep, a clock set ahead).
+    enum Do { OpenAt, TickAt, JumpTo, Hear, Quit, Crash, RestartAt };
     struct Step {
         Do what;
         int hour = 0, minute = 0, second = 0;
@@ -1261,6 +1279,17 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
           { { OpenAt, 10, 4, 0 }, { Hear }, { TickAt, 10, 5, 0 }, { Hear }, { TickAt, 10, 10, 0 } },
           { "途中から録画しました|毎週", "途中から録画しました|長い番組" },
           { "w.wav", "d.wav" } },
+        { "taken over in the middle: cut, the other whole, then the rest",
+          { { "特集", 5, 0, 10, 0, 10, 10, "a.wav" }, { "臨時", 5, 0, 10, 1, 10, 3, "b.wav" } },
+          { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 0, 55 }, { Hear }, { TickAt, 10, 3, 0 }, { Hear },
+            { TickAt, 10, 10, 0 } },
+          { "途中で止まりました|特集", "録画しました|臨時", "途中から録画しました|特集" },
+          { "a.wav", "b.wav", "a (2).wav" } },
+        { "asleep or the clock set ahead in the middle: cut",
+          { { "朝", 5, 0, 10, 0, 10, 5, "a.wav" } },
+          { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 1, 0 }, { JumpTo, 10, 5, 0 } },
+          { "途中で止まりました|朝" },
+          { "a.wav" } },
         { "the clock stepped past one programme into the next",
           { { "前", 5, 0, 10, 0, 10, 2, "a.wav" }, { "後", 5, 0, 10, 5, 10, 10, "b.wav" } },
           { { OpenAt, 9, 50, 0 }, { TickAt, 9, 50, 1 }, { TickAt, 10, 7, 0 }, { Hear }, { TickAt, 10, 10, 0 } },
@@ -1282,6 +1311,11 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
                 Open(at);
                 break;
             case TickAt:
+                FillUntil(at);
+                clock = at;
+                Tick();
+                break;
+            case JumpTo:
                 clock = at;
                 Tick();
                 break;
@@ -1337,6 +1371,7 @@ TEST_F(TimerRecording, RecordingsToTheirEndOrToTheNextAreLoggedWithTheirFiles)
     Tick();
     ASSERT_EQ(App.ReserveState, Recording);
     ASSERT_TRUE(RecordUntilHeard());
+    FillUntil(At(10, 1, 0));
     clock = At(10, 1, 0);
     Tick();
     ASSERT_EQ(App.ReserveState, Idle);
@@ -1348,6 +1383,7 @@ TEST_F(TimerRecording, RecordingsToTheirEndOrToTheNextAreLoggedWithTheirFiles)
     ASSERT_STREQ(App.ActiveReservation->Title, "引き継いだ");
     ASSERT_TRUE(TickUntil(Recording, 5, true));
     ASSERT_TRUE(RecordUntilHeard());
+    FillUntil(At(10, 4, 0));
     clock = At(10, 4, 0);
     Tick();
 
@@ -1370,7 +1406,7 @@ TEST_F(TimerRecording, RecordingsToTheirEndOrToTheNextAreLoggedWithTheirFiles)
     EXPECT_EQ(first[ResultDetail], "終了時刻まで録画しました。");
 
     EXPECT_EQ(lines[1][ResultTitle], "引き継ぐ前");
-    EXPECT_EQ(lines[1][ResultOutcome], "録画しました") << "ended as designed";
+    EXPECT_EQ(lines[1][ResultOutcome], "途中で止まりました") << "its end was seven minutes off: cut short";
     EXPECT_EQ(lines[1][ResultDetail], "次の予約「引き継いだ」が始まったところで終えました。");
     EXPECT_EQ(lines[1][ResultRecordEnd], "2027/03/05 10:02:55");
     EXPECT_EQ(lines[2][ResultTitle], "引き継いだ");
@@ -1382,6 +1418,7 @@ TEST_F(TimerRecording, AnUnpluggedStereoRecordsSilenceAndBothAreTold)
     OpenUnplugged(1, "silent.wav");
     ASSERT_TRUE(TickUntil(Recording, 300, false));
     RecordFor(25);
+    FillUntil(At(10, 1, 0));
     clock = At(10, 1, 0);
     Tick();
     ASSERT_EQ(App.ReserveState, Idle);
@@ -1472,6 +1509,7 @@ TEST_F(TimerRecording, AProgrammeBegunUnderWaySaysHowLate)
     ASSERT_EQ(App.ReserveState, Armed) << "begun by the start itself";
     ASSERT_TRUE(TickUntil(Recording, 10, true));
     ASSERT_TRUE(RecordUntilHeard());
+    FillUntil(At(10, 5, 0));
     clock = At(10, 5, 0);
     Tick();
     std::vector<ResultFields> lines = ReadResults(folder);

@@ -66,8 +66,10 @@ TEST(Events, AReservationsLifeIsAnnouncedAndItsLineAndNoticeComeFromTheSummary)
     App.DeviceRequest.PendingFlags = 0;  // the stereo is ready
     StartArmedRecording(window, &now);
     ASSERT_EQ(App.ReserveState, Recording);
-    std::vector<short> loud(22050, 12000);
-    StageCapture((const BYTE *)loud.data(), (DWORD)(loud.size() * sizeof(short)));
+    // The whole span to the programme's end, loud: a recording that lacks
+    // nothing.
+    std::vector<BYTE> loud((size_t)65 * App.CaptureFormat.nAvgBytesPerSec, 0xC0);
+    StageCapture(loud.data(), (DWORD)loud.size());
     now = At(10, 1, 0);
     EndDueReservation(&now);
 
