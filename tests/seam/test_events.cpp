@@ -76,7 +76,9 @@ TEST(Events, AReservationsLifeIsAnnouncedAndItsLineAndNoticeComeFromTheSummary)
     std::string file = folder + "朝の番組.wav";
     std::vector<std::string> expected = {
         "list changed", "begun 朝の番組", "started 朝の番組 ready " + file, "result", "ended 朝の番組 recorded",
+        "list changed",  // done at its end, on the disk too
     };
+    EXPECT_EQ(e->Enabled, 0);
     EXPECT_EQ(Calls, expected);
     EXPECT_EQ(App.ReserveState, Idle);
     EXPECT_EQ(EndedOutcome, OutcomeRecorded);
