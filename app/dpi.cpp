@@ -29,6 +29,37 @@ int DotPixels(UINT dpi)
     return dots < 1 ? 1 : dots;
 }
 
+int SystemMetricAt(int index, UINT dpi)
+{
+    typedef int(WINAPI * MetricForDpi)(int, UINT);
+    static MetricForDpi forDpi =
+        (MetricForDpi)(void *)GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi");
+    return forDpi ? forDpi(index, dpi) : GetSystemMetrics(index);
+}
+
+int TextWidthIn(HFONT font, const char *text)
+{
+    HDC screen = GetDC(NULL);
+    if (!screen)
+        return 0;
+    HGDIOBJ previous = SelectObject(screen, font ? (HGDIOBJ)font : GetStockObject(DEFAULT_GUI_FONT));
+    SIZE size = {};
+    GetTextExtentPoint32A(screen, text, lstrlenA(text), &size);
+    SelectObject(screen, previous);
+    ReleaseDC(NULL, screen);
+    return size.cx;
+}
+
+int TimePickerWidthAt(HFONT font, UINT dpi)
+{
+    // Beside the digits: the arrows, the sunken border on both sides and a
+    // pixel of margin each side of the text. Fonts of the same size differ in
+    // their digits' width from one system to another, so nothing here is a
+    // fixed width. No more than that: the main window's row has no room.
+    return TextWidthIn(font, "23:59") + SystemMetricAt(SM_CXVSCROLL, dpi) + 2 * SystemMetricAt(SM_CXEDGE, dpi) +
+           ScaleToDpi(2, dpi);
+}
+
 void OnMainDpiChanged(HWND window, WPARAM wParam, const RECT *suggested)
 {
     UINT dpi = LOWORD(wParam);

@@ -14,6 +14,14 @@ int ScaleToDpi(int value, UINT dpi);
 // dpi: the scale rounded to a whole number (1 at 100 and 125 %, 2 from 150
 // to 225 %, 3 from 250 %), so that every dot stays a sharp square.
 int DotPixels(UINT dpi);
+// A system metric at dpi: GetSystemMetricsForDpi where Windows has it (10,
+// version 1607 on), else the system's own.
+int SystemMetricAt(int index, UINT dpi);
+// How wide text is drawn in font, in pixels.
+int TextWidthIn(HFONT font, const char *text);
+// How wide a time picker in font must be at dpi for the latest time, 23:59,
+// to show whole beside its arrows.
+int TimePickerWidthAt(HFONT font, UINT dpi);
 
 // The main window moved to a screen of another scale (WM_DPICHANGED): it
 // takes the suggested place, and the panel is laid out, lettered and

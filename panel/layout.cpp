@@ -76,9 +76,19 @@ static const KeyLayout Keys[] = {
 enum { NumberBoxX = 106, NumberBoxY = 90, NumberBoxWidth = 36, NumberBoxHeight = 18 };
 static const int NumberLabelPlace[4] = { 50, 93, 52, 11 };
 static const int RecordingStatusPlace[4] = { 9, 93, 133, 14 };
-static const int EndTimeLabelPlace[4] = { 9, 119, 55, 14 };
-static const int EndTimePickerPlace[4] = { 67, 116, 54, 20 };
-enum { StopKeyCdX = 34, StopKeyRecordingX = 124, StopKeyY = 115, KeyWidth = 23, KeyHeight = 22 };
+enum { StopKeyCdX = 34, StopKeyY = 115, KeyWidth = 23, KeyHeight = 22 };
+// The recording layout's end-time row starts at the left edge: its label,
+// its picker and the stop key, each EndTimeGap after the one before, so that the row ends where it always has, clear of the keys of the right-hand column. The
+// label is as wide as its words and the picker as wide as 23:59 beside its
+// arrows in their font, which no fixed width can promise on every system
+// and scale; the picker is never narrower than its width here.
+static const char EndTimeLabelText[] = "終了時刻:";
+enum { EndTimeRowX = 9, EndTimeLabelY = 119, EndTimeLabelHeight = 14, EndTimeGap = 2 };
+enum { EndTimePickerY = 116, EndTimePickerWidth = 54, EndTimePickerHeight = 20 };
+
+struct EndTimeRow {
+    RECT Label, Picker, Stop;
+};
 
 static HWND KeyHandle(const KeyLayout &key)
 {
@@ -92,6 +102,31 @@ static HFONT KeyFont(const KeyLayout &key)
            : key.Font == KeyLayout::FontPanel  ? App.PanelFont
            : key.Font == KeyLayout::FontGothic ? App.PanelGothicFont
                                                : NULL;
+}
+
+static EndTimeRow EndTimeRowAt(UINT dpi)
+{
+    HFONT font = PanelGuiFont();
+    int gap = ScaleToDpi(EndTimeGap, dpi), left = ScaleToDpi(EndTimeRowX, dpi);
+    int pickerWidth = TimePickerWidthAt(font, dpi);
+    if (pickerWidth < ScaleToDpi(EndTimePickerWidth, dpi))
+        pickerWidth = ScaleToDpi(EndTimePickerWidth, dpi);
+    EndTimeRow row;
+    SetRect(&row.Label, left, ScaleToDpi(EndTimeLabelY, dpi), left + TextWidthIn(font, EndTimeLabelText),
+            ScaleToDpi(EndTimeLabelY + EndTimeLabelHeight, dpi));
+    left = row.Label.right + gap;
+    SetRect(&row.Picker, left, ScaleToDpi(EndTimePickerY, dpi), left + pickerWidth,
+            ScaleToDpi(EndTimePickerY + EndTimePickerHeight, dpi));
+    left = row.Picker.right + gap;
+    SetRect(&row.Stop, left, ScaleToDpi(StopKeyY, dpi), left + ScaleToDpi(KeyWidth, dpi),
+            ScaleToDpi(StopKeyY + KeyHeight, dpi));
+    return row;
+}
+
+static HWND CreateAt(HWND mainWindow, const char *className, const char *text, DWORD style, const RECT &at, int id)
+{
+    return CreateControl(mainWindow, 0, className, text, style, at.left, at.top, at.right - at.left,
+                         at.bottom - at.top, id);
 }
 
 static HWND CreatePlaced(HWND mainWindow, DWORD exStyle, const char *className, const char *text, DWORD style,
@@ -150,9 +185,9 @@ static bool CreateRecordingControls(HWND mainWindow)
     // Titles are drawn as they are: an "&" in one is no mnemonic.
     p.RecordingStatus =
         CreatePlaced(mainWindow, 0, "STATIC", "", SS_LEFT | SS_NOPREFIX, RecordingStatusPlace, RecordingStatusId);
-    p.EndTimeLabel = CreatePlaced(mainWindow, 0, "STATIC", "終了時刻:", SS_LEFT, EndTimeLabelPlace, EndTimeLabelId);
-    p.EndTimePicker = CreatePlaced(mainWindow, 0, DATETIMEPICK_CLASSA, NULL, DTS_TIMEFORMAT, EndTimePickerPlace,
-                                   EndTimePickerId);
+    EndTimeRow row = EndTimeRowAt(PanelDpi());
+    p.EndTimeLabel = CreateAt(mainWindow, "STATIC", EndTimeLabelText, SS_LEFT, row.Label, EndTimeLabelId);
+    p.EndTimePicker = CreateAt(mainWindow, DATETIMEPICK_CLASSA, NULL, DTS_TIMEFORMAT, row.Picker, EndTimePickerId);
     if (!p.RecordingStatus || !p.EndTimeLabel || !p.EndTimePicker)
         return false;
     SetControlFont(p.RecordingStatus, gui);
@@ -205,12 +240,18 @@ static void ShowRecordingControls(bool visible)
     Show(App.Panel.CdKeys[1], visible);
 }
 
-// The stop key serves the CD keys and the recording layout in two places.
-static void MoveStopKey(int x)
+static void MoveStopKeyTo(const RECT &at)
 {
-    RECT at = PanelRectAt(x, StopKeyY, KeyWidth, KeyHeight, PanelDpi());
     SetWindowPos(App.Panel.CdKeys[1], NULL, at.left, at.top, at.right - at.left, at.bottom - at.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+}
+
+// The stop key serves the CD keys and, after the end time, the recording
+// layout.
+static void MoveStopKey(bool recording)
+{
+    MoveStopKeyTo(recording ? EndTimeRowAt(PanelDpi()).Stop
+                            : PanelRectAt(StopKeyCdX, StopKeyY, KeyWidth, KeyHeight, PanelDpi()));
 }
 
 static void SetNumberTexts(const char *multi1, const char *multi2, const char *label)
@@ -253,7 +294,7 @@ static void ShowMode(int newMode)
         ShowNumberControls(true);
         break;
     case 1:
-        MoveStopKey(StopKeyCdX);
+        MoveStopKey(false);
         ShowCdKeys(true);
         SetNumberTexts("REP.", "RAND", "D.SEARCH:");
         ShowNumberControls(true);
@@ -263,7 +304,7 @@ static void ShowMode(int newMode)
         ShowInputControls(true);
         break;
     case RecordingLayout:
-        MoveStopKey(StopKeyRecordingX);
+        MoveStopKey(true);
         ShowRecordingControls(true);
         break;
     }
@@ -321,10 +362,14 @@ RECT ShownDisplayRect()
     return DisplayRectAt(PanelDpi());
 }
 
+static void MoveTo(HWND control, const RECT &at)
+{
+    MoveWindow(control, at.left, at.top, at.right - at.left, at.bottom - at.top, FALSE);
+}
+
 static void MovePlaced(HWND control, const int place[4])
 {
-    RECT at = PanelRectAt(place[0], place[1], place[2], place[3], PanelDpi());
-    MoveWindow(control, at.left, at.top, at.right - at.left, at.bottom - at.top, FALSE);
+    MoveTo(control, PanelRectAt(place[0], place[1], place[2], place[3], PanelDpi()));
 }
 
 // An etched line sizes itself when it is made, so it is made again.
@@ -360,11 +405,12 @@ void LayoutPanelControls(HWND mainWindow)
     MovePlaced(p.NumberLabel, NumberLabelPlace);
     SetControlFont(p.NumberLabel, App.PanelFont);
     MovePlaced(p.RecordingStatus, RecordingStatusPlace);
-    MovePlaced(p.EndTimeLabel, EndTimeLabelPlace);
-    MovePlaced(p.EndTimePicker, EndTimePickerPlace);
     SetControlFont(p.RecordingStatus, PanelGuiFont());
     SetControlFont(p.EndTimeLabel, PanelGuiFont());
     SetControlFont(p.EndTimePicker, PanelGuiFont());
-    MoveStopKey(App.PanelMode == RecordingLayout || IsWindowVisible(p.EndTimePicker) ? StopKeyRecordingX : StopKeyCdX);
+    EndTimeRow row = EndTimeRowAt(PanelDpi());
+    MoveTo(p.EndTimeLabel, row.Label);
+    MoveTo(p.EndTimePicker, row.Picker);
+    MoveStopKey(App.PanelMode == RecordingLayout || IsWindowVisible(p.EndTimePicker));
     RedrawWindow(mainWindow, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

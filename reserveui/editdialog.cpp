@@ -116,6 +116,19 @@ static void FillWeekPatternList(HWND combo)
         SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)pattern.Text);
 }
 
+// The time pickers grow to the right, where their rows are empty, until the
+// latest time shows whole beside the arrows.
+static void WidenTimePicker(HWND dialog, int id, HFONT font, UINT dpi)
+{
+    HWND picker = GetDlgItem(dialog, id);
+    RECT at;
+    if (!picker || !GetWindowRect(picker, &at))
+        return;
+    int width = TimePickerWidthAt(font, dpi);
+    if (width > at.right - at.left)
+        SetWindowPos(picker, NULL, 0, 0, width, at.bottom - at.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 static void CreateReserveEditControls(HWND dialog)
 {
     RECT client;
@@ -130,6 +143,8 @@ static void CreateReserveEditControls(HWND dialog)
     SendDlgItemMessageA(dialog, IDC_EDIT_DATE, DTM_SETFORMATA, 0, (LPARAM) "M'/'d' ('ddd')'");
     SendDlgItemMessageA(dialog, IDC_EDIT_START, DTM_SETFORMATA, 0, (LPARAM) "H':'mm");
     SendDlgItemMessageA(dialog, IDC_EDIT_END, DTM_SETFORMATA, 0, (LPARAM) "H':'mm");
+    WidenTimePicker(dialog, IDC_EDIT_START, font, dpi);
+    WidenTimePicker(dialog, IDC_EDIT_END, font, dpi);
     FillStationList(GetDlgItem(dialog, IDC_EDIT_STATION));
     FillWeekPatternList(GetDlgItem(dialog, IDC_EDIT_WEEKLY));
 }

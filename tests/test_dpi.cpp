@@ -345,6 +345,39 @@ TEST_F(DpiScreen, TheMainWindowIsDrawnForTheScreensScale)
     EXPECT_EQ(imageWidth, 16 * dot);
 }
 
+// "22:0" was all the end-time picker showed of 22:00: its last digit lay
+// under the arrows, and widening it alone put it under the stop key.
+TEST_F(DpiScreen, TheRecordingLayoutShowsTheLatestEndTimeWholeAndNothingOverlaps)
+{
+    UINT dpi = ScreenDpi();
+    SwitchPanelMode(App.PanelMode, RecordingLayout);
+    HWND picker = App.Panel.EndTimePicker;
+    RECT inside;
+    GetClientRect(picker, &inside);
+    EXPECT_GE(inside.right - SystemMetricAt(SM_CXVSCROLL, dpi), TextWidthIn(picker, "23:59"));
+    RECT client;
+    GetClientRect(window, &client);
+    std::vector<HWND> shown;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        LONG style = GetWindowLongA(child, GWL_STYLE);
+        char className[32] = "";
+        GetClassNameA(child, className, sizeof className);
+        // A group's frame stands around its keys.
+        bool frame = lstrcmpiA(className, "Button") == 0 && (style & BS_TYPEMASK) == BS_GROUPBOX;
+        if ((style & WS_VISIBLE) && !frame)
+            shown.push_back(child);
+    }
+    for (size_t i = 0; i < shown.size(); i++) {
+        RECT one = ClientRectOf(shown[i]), overlap;
+        EXPECT_LE(one.right, client.right) << GetDlgCtrlID(shown[i]);
+        for (size_t j = i + 1; j < shown.size(); j++) {
+            RECT other = ClientRectOf(shown[j]);
+            EXPECT_FALSE(IntersectRect(&overlap, &one, &other))
+                << Text(one) << " and " << Text(other) << " overlap";
+        }
+    }
+}
+
 TEST_F(DpiScreen, TheOtherWindowsAndTheIconAreMadeForTheScale)
 {
     UINT dpi = ScreenDpi();

@@ -92,7 +92,10 @@ TEST_F(Panel, ControlsAreCreatedInOrderInTheirPlaces)
         { "Button", 11, 84, 115, 23, 22 }, { "Button", 12, 120, 115, 23, 22 }, { "Button", 0, 9, 50, 35, 15 },
         { "Button", 0, 9, 73, 35, 15 },    { "Button", 0, 9, 93, 35, 15 },    { "Edit", 0, 106, 90, -1, 18 },
         { "msctls_updown32", 0, -1, -1, -1, -1 }, { "Static", 0, 50, 93, 52, 11 },
-        { "Static", 20, 9, 93, 133, 14 },  { "Static", 21, 9, 119, 55, 14 },  { "SysDateTimePick32", 22, 67, 116, 54, 20 },
+        // The end time's label and picker are as wide as their texts in the
+        // tests' font: the picker shows 23:59 whole, and the stop key stays at
+        // 124 after them.
+        { "Static", 20, 9, 93, 133, 14 },  { "Static", 21, 9, 119, 52, 14 },  { "SysDateTimePick32", 22, 63, 116, 59, 20 },
     };
     HWND child = GetWindow(window, GW_CHILD);
     for (const Expected &e : expected) {

@@ -691,6 +691,34 @@ TEST_F(ReserveWindow, NewReservationOkAtOnceAddsNothing)
     EXPECT_EQ(SendMessageA(List, LVM_GETITEMCOUNT, 0, 0), 2);
 }
 
+// "6:0" was all the start and end pickers showed of 6:00.
+TEST_F(ReserveWindow, TimePickersShowTheLatestTimeWholeAndOverlapNothing)
+{
+    OpenList();
+    RunEditDialog(Window, -1, [](HWND dialog) {
+        for (int id : { IDC_EDIT_START, IDC_EDIT_END }) {
+            SCOPED_TRACE(id);
+            HWND picker = GetDlgItem(dialog, id);
+            HDC context = GetDC(picker);
+            HGDIOBJ previous = SelectObject(context, (HFONT)SendMessageA(picker, WM_GETFONT, 0, 0));
+            SIZE text = {};
+            GetTextExtentPoint32A(context, "23:59", 5, &text);
+            SelectObject(context, previous);
+            ReleaseDC(picker, context);
+            RECT inside, at, other, overlap;
+            GetClientRect(picker, &inside);
+            EXPECT_GE(inside.right - GetSystemMetrics(SM_CXVSCROLL), text.cx);
+            GetWindowRect(picker, &at);
+            for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+                if (child == picker || !IsWindowVisible(child))
+                    continue;
+                GetWindowRect(child, &other);
+                EXPECT_FALSE(IntersectRect(&overlap, &at, &other)) << "control " << GetDlgCtrlID(child);
+            }
+        }
+    });
+}
+
 TEST_F(ReserveWindow, NewReservationWithANameIsAppendedWithTheStartingValues)
 {
     LoadSettings(TwoPresetsOff + std::string("[RESERVE]\r\n") + ReserveLine(0, 0, "off", 3, 255, 0, 0, 6, 0));
