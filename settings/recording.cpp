@@ -67,17 +67,27 @@ static void MarkerValue(const char *lines, DWORD count, const char *key, char *v
     }
 }
 
+// The section's lines in a heap block the caller frees; none when there is
+// no settings file or no memory.
+static char *ReadMarkerLines(const char *programFolder, DWORD *count)
+{
+    char path[MAX_PATH];
+    if (!SettingsFilePath(programFolder, path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return NULL;
+    enum { SectionBytes = 4096 };
+    char *lines = (char *)HeapAllocZero(SectionBytes);
+    if (lines)
+        *count = GetPrivateProfileSectionA(RecordingSection, lines, SectionBytes, path);
+    return lines;
+}
+
 bool LoadRecordingOccurrence(const char *programFolder, RecordingOccurrenceTexts *occurrence)
 {
     memset(occurrence, 0, sizeof *occurrence);
-    char path[MAX_PATH];
-    if (!SettingsFilePath(programFolder, path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
-        return false;
-    enum { SectionBytes = 4096 };
-    char *lines = (char *)HeapAllocZero(SectionBytes);
+    DWORD count = 0;
+    char *lines = ReadMarkerLines(programFolder, &count);
     if (!lines)
         return false;
-    DWORD count = GetPrivateProfileSectionA(RecordingSection, lines, SectionBytes, path);
     MarkerValue(lines, count, TitleKey, occurrence->Title, sizeof occurrence->Title);
     MarkerValue(lines, count, StartKey, occurrence->PlannedStart, sizeof occurrence->PlannedStart);
     MarkerValue(lines, count, EndKey, occurrence->PlannedEnd, sizeof occurrence->PlannedEnd);
@@ -88,14 +98,10 @@ bool LoadRecordingOccurrence(const char *programFolder, RecordingOccurrenceTexts
 
 bool LoadRecordingMarker(const char *programFolder, char *recordingPath, size_t size)
 {
-    char path[MAX_PATH];
-    if (!SettingsFilePath(programFolder, path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
-        return false;
-    enum { SectionBytes = 2048 };
-    char *lines = (char *)HeapAllocZero(SectionBytes);
+    DWORD count = 0;
+    char *lines = ReadMarkerLines(programFolder, &count);
     if (!lines)
         return false;
-    DWORD count = GetPrivateProfileSectionA(RecordingSection, lines, SectionBytes, path);
     bool found = false;
     for (char *line = lines; line < lines + count && *line && !found; line += strlen(line) + 1) {
         if (strncmp(line, FileKey, sizeof FileKey - 1) != 0)
