@@ -11,7 +11,7 @@ case "$arch" in
     *) echo "usage: $0 x64|x86 PROGRAM..." >&2; exit 2 ;;
 esac
 status=0
-system_dlls='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|setupapi|winmm|msacm32|advapi32|msvcrt|ole32|oleaut32|uxtheme|version|shlwapi|imm32|ws2_32)\.dll$'
+system_dlls='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|setupapi|winmm|msacm32|advapi32|msvcrt|ole32|oleaut32|uxtheme|version|shlwapi|imm32|ws2_32|powrprof)\.dll$'
 for exe in "$@"; do
     kind="$(file -b "$exe")"
     case "$kind" in
