@@ -137,10 +137,12 @@ void EndDueReservation(const SYSTEMTIME *now)
     bool failed = App.ReserveState == Recording && App.WriteFailed;
     if (App.ReserveState == Idle || (!failed && !FileTimeReached(&App.ActiveEnd, &instant)))
         return;
+    bool dated = App.ActiveReservation && ReserveEntryMode(App.ActiveReservation) == ReserveModeDate;
     EndReservation(ResultEndAtItsTime);
     // Its occurrence is over: a date reservation is done now, on the disk too.
     RecomputeNextReservation(now, ScheduleNowTaken);
-    ReservationsChanged();
+    if (dated)
+        ReservationsChanged();
     // One tuner: a programme that lost the stereo to the one just ended, and
     // is still on, is recorded from here into a file of its own.
     if (!failed && TakeUpUnderway(now))

@@ -397,15 +397,22 @@ void RecallLastRunning()
         SystemTimeToFileTime(&away, &App.AwaySince);
 }
 
+// Whether a step done every so often is due at the instant at, last done at
+// last (zero: never, so at once); a clock set back counts as due.
+static bool DueEvery(const FILETIME *at, const FILETIME *last, ULONGLONG every)
+{
+    ULONGLONG now = FileTimeToUnits(at), before = FileTimeToUnits(last);
+    return !before || now < before || now - before >= every;
+}
+
 void KeepLastRunning(const SYSTEMTIME *now, bool force)
 {
     FILETIME instant;
     if (!SystemTimeToFileTime(now, &instant))
         return;
-    ULONGLONG at = FileTimeToUnits(&instant), last = FileTimeToUnits(&App.LastRunningSaved);
     // The first tick writes at once: from then on a crash costs the next
-    // start's look back at most ten minutes. A clock set back counts as due.
-    if (!force && last && at >= last && at - last < RunningEvery)
+    // start's look back at most ten minutes.
+    if (!force && !DueEvery(&instant, &App.LastRunningSaved, RunningEvery))
         return;
     SaveLastRunning(App.ProgramFolder, now);
     App.LastRunningSaved = instant;
@@ -414,10 +421,7 @@ void KeepLastRunning(const SYSTEMTIME *now, bool force)
 void RetryKeptResults(const SYSTEMTIME *now)
 {
     FILETIME instant;
-    if (!SystemTimeToFileTime(now, &instant))
-        return;
-    ULONGLONG at = FileTimeToUnits(&instant), last = FileTimeToUnits(&App.KeptResultsTried);
-    if (last && at >= last && at - last < KeptResultsEvery)
+    if (!SystemTimeToFileTime(now, &instant) || !DueEvery(&instant, &App.KeptResultsTried, KeptResultsEvery))
         return;
     App.KeptResultsTried = instant;
     // Only a file that held lines aside and took them counts as writable
