@@ -149,6 +149,9 @@ struct AppState {
     HMENU TrayMenu;
     HICON TrayIcons[3];             // stereo off, on, reservation running
     HICON NoticeIcon;               // the program's icon in the large size, for notices
+    UINT TrayDpi;                   // the taskbar's DPI the icons above are made for
+    // Tells a monitor's DPI, for the tests; none: GetDpiForMonitor.
+    HRESULT (WINAPI *DpiForMonitor)(HMONITOR monitor, int kind, UINT *x, UINT *y);
     HIMAGELIST ButtonImages;
     HBITMAP LargeGlyphs;
     HBITMAP SmallGlyphs;

@@ -167,6 +167,11 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_DPICHANGED:
         OnMainDpiChanged(window, wParam, (const RECT *)lParam);
         return 0;
+    case WM_GETDPISCALEDSIZE:
+        return OnMainDpiScaledSize(wParam, (SIZE *)lParam);
+    case WM_DISPLAYCHANGE:
+        FitTrayIconsToScreen(window);  // the primary screen may have changed
+        return 0;
     case WM_EXITSIZEMOVE:
         SaveSettingsChange(SectionWindow);  // the window's new place
         return 0;

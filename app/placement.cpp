@@ -7,6 +7,13 @@
 #include "app/appstate.h"
 #include <string.h>
 
+static HWND Placing;
+
+bool BeingPlaced(HWND window)
+{
+    return window && window == Placing;
+}
+
 bool RestoreWindowPlace(HWND window, const RECT *normal, UINT showCommand)
 {
     WINDOWPLACEMENT placement;
@@ -14,7 +21,11 @@ bool RestoreWindowPlace(HWND window, const RECT *normal, UINT showCommand)
     placement.length = sizeof placement;
     placement.showCmd = showCommand;
     placement.rcNormalPosition = *normal;
-    return SetWindowPlacement(window, &placement) != FALSE;
+    HWND outer = Placing;
+    Placing = window;
+    bool placed = SetWindowPlacement(window, &placement) != FALSE;
+    Placing = outer;
+    return placed;
 }
 
 void NoteMainWindowPlace()

@@ -12,6 +12,8 @@ UINT TaskbarCreatedMessage()
 
 void OnTaskbarCreated(HWND mainWindow)
 {
+    // The new taskbar may be at another scale than the one before.
+    FitTrayIconsToScreen(mainWindow);
     // Shown, the window needs no icon, unless a notice was showing from it:
     // that notice went with the old notification area and is shown again,
     // and its icon goes when it closes.

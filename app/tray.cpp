@@ -3,6 +3,8 @@
 #include "app/appstate.h"
 #include "app/heap.h"
 #include "app/notices.h"
+#include "app/dpi.h"
+#include "panel/panel.h"
 #include "res/resource.h"
 #include <commctrl.h>
 #include <string.h>
@@ -96,6 +98,32 @@ void UpdateTrayIcon()
     data.hIcon = App.TrayIcons[TrayIconIndex()];
     App.TrayData.hIcon = data.hIcon;
     NotifyTray(NIM_MODIFY, &data);
+}
+
+void FitTrayIconsToScreen(HWND mainWindow)
+{
+    UINT dpi = TaskbarDpi();
+    if (dpi == App.TrayDpi)
+        return;
+    HICON icons[3], noticeIcon;
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(mainWindow, GWLP_HINSTANCE);
+    if (!LoadTrayIcons(instance, dpi, icons, &noticeIcon)) {
+        DestroyTrayIcons(icons, &noticeIcon);
+        return;
+    }
+    HICON oldIcons[3] = { App.TrayIcons[0], App.TrayIcons[1], App.TrayIcons[2] };
+    HICON oldNoticeIcon = App.NoticeIcon;
+    memcpy(App.TrayIcons, icons, sizeof icons);
+    App.NoticeIcon = noticeIcon;
+    App.TrayDpi = dpi;
+    // The records kept for adding the icon again name the new pictures.
+    App.TrayData.hIcon = App.TrayIcons[TrayIconIndex()];
+    if (App.LastNotice.hIcon)
+        App.LastNotice.hIcon = App.TrayData.hIcon;
+    if (App.LastNotice.hBalloonIcon)
+        App.LastNotice.hBalloonIcon = noticeIcon;
+    UpdateTrayIcon();
+    DestroyTrayIcons(oldIcons, &oldNoticeIcon);
 }
 
 // The icon's tip, while the icon is there.

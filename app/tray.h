@@ -19,6 +19,10 @@ void AddTrayIcon(HWND mainWindow);
 // every couple of seconds while the window is minimised.
 void RetryTrayIcon(HWND mainWindow);
 void DeleteTrayIcon();
+// The icons made again for the taskbar's scale when it changed since they
+// were made (a screen's scale changed, Explorer started again), and the
+// icon on show given its new picture.
+void FitTrayIconsToScreen(HWND mainWindow);
 // Follows the stereo's and the recorder's state while the main window is
 // minimised; nothing while it is shown.
 void UpdateTrayIcon();

@@ -5,45 +5,10 @@
 #include "res/resource.h"
 
 enum { KeyImageSize = 16 };
-static const COLORREF KeyImageClear = RGB(255, 0, 255);
 
-// The key pictures with each pixel a square of scale × scale: pixel art
-// stays sharp at a whole scale.
 static HIMAGELIST LoadKeyImages(HINSTANCE instance, int scale)
 {
-    if (scale <= 1)
-        return ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_BUTTONS), KeyImageSize, 0, KeyImageClear,
-                                    IMAGE_BITMAP, LR_CREATEDIBSECTION);
-    HBITMAP art = (HBITMAP)LoadImageA(instance, MAKEINTRESOURCEA(IDB_BUTTONS), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
-    BITMAP size = {};
-    if (!art || !GetObjectA(art, sizeof size, &size)) {
-        if (art)
-            DeleteObject(art);
-        return NULL;
-    }
-    HIMAGELIST images = ImageList_Create(KeyImageSize * scale, KeyImageSize * scale, ILC_COLOR24 | ILC_MASK,
-                                         size.bmWidth / KeyImageSize, 0);
-    HDC screen = GetDC(NULL);
-    HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
-    HBITMAP scaled = CreateCompatibleBitmap(screen, size.bmWidth * scale, size.bmHeight * scale);
-    if (images && from && to && scaled) {
-        HGDIOBJ oldFrom = SelectObject(from, art), oldTo = SelectObject(to, scaled);
-        SetStretchBltMode(to, COLORONCOLOR);
-        StretchBlt(to, 0, 0, size.bmWidth * scale, size.bmHeight * scale, from, 0, 0, size.bmWidth, size.bmHeight,
-                   SRCCOPY);
-        SelectObject(from, oldFrom);
-        SelectObject(to, oldTo);
-        ImageList_AddMasked(images, scaled, KeyImageClear);
-    }
-    if (scaled)
-        DeleteObject(scaled);
-    if (from)
-        DeleteDC(from);
-    if (to)
-        DeleteDC(to);
-    ReleaseDC(NULL, screen);
-    DeleteObject(art);
-    return images;
+    return LoadImagesInWholeDots(instance, IDB_BUTTONS, KeyImageSize, scale);
 }
 
 void ScaleKeyImages(HINSTANCE instance, UINT dpi)
@@ -133,21 +98,47 @@ static HICON LoadTrayIcon(HINSTANCE instance, int id, int size)
     return icon;
 }
 
+bool LoadTrayIcons(HINSTANCE instance, UINT dpi, HICON icons[3], HICON *noticeIcon)
+{
+    static const int trayIcons[] = { IDI_TRAY_OFF, IDI_TRAY_ON, IDI_TRAY_RECORDING };
+    bool loaded = true;
+    for (int i = 0; i < 3; i++) {
+        icons[i] = LoadTrayIcon(instance, trayIcons[i], SystemMetricAt(SM_CXSMICON, dpi));
+        loaded = loaded && icons[i];
+    }
+    int large = SystemMetricAt(SM_CXICON, dpi);
+    // Scaled down from the largest picture (Vista on), else as LoadImage
+    // picks it.
+    typedef HRESULT(WINAPI * ScaleDown)(HINSTANCE, PCWSTR, int, int, HICON *);
+    static ScaleDown loadScaledDown =
+        (ScaleDown)(void *)GetProcAddress(GetModuleHandleA("comctl32.dll"), "LoadIconWithScaleDown");
+    *noticeIcon = NULL;
+    if (!loadScaledDown || FAILED(loadScaledDown(instance, MAKEINTRESOURCEW(IDI_MAIN), large, large, noticeIcon)))
+        *noticeIcon = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, large, large, LR_DEFAULTCOLOR);
+    return loaded;
+}
+
+void DestroyTrayIcons(HICON icons[3], HICON *noticeIcon)
+{
+    for (int i = 0; i < 3; i++) {
+        if (icons[i])
+            DestroyIcon(icons[i]);
+        icons[i] = NULL;
+    }
+    if (*noticeIcon)
+        DestroyIcon(*noticeIcon);
+    *noticeIcon = NULL;
+}
+
 bool LoadPanelGraphics(HINSTANCE instance)
 {
     App.ButtonImages = LoadKeyImages(instance, DotPixels(App.Dpi ? App.Dpi : (UINT)BaseDpi));
     App.LargeGlyphs = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_LARGE_GLYPHS));
     App.SmallGlyphs = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_SMALL_GLYPHS));
     App.Pictograms = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_PICTOGRAMS));
-    static const int trayIcons[] = { IDI_TRAY_OFF, IDI_TRAY_ON, IDI_TRAY_RECORDING };
     bool loaded = App.ButtonImages && App.LargeGlyphs && App.SmallGlyphs && App.Pictograms;
-    for (int i = 0; i < 3; i++) {
-        App.TrayIcons[i] = LoadTrayIcon(instance, trayIcons[i], GetSystemMetrics(SM_CXSMICON));
-        loaded = loaded && App.TrayIcons[i];
-    }
-    App.NoticeIcon = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                       GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR);
-    return loaded;
+    App.TrayDpi = TaskbarDpi();
+    return LoadTrayIcons(instance, App.TrayDpi, App.TrayIcons, &App.NoticeIcon) && loaded;
 }
 
 void FreePanelGraphics()
@@ -160,14 +151,7 @@ void FreePanelGraphics()
             DeleteObject(*bitmap);
         *bitmap = NULL;
     }
-    for (HICON &icon : App.TrayIcons) {
-        if (icon)
-            DestroyIcon(icon);
-        icon = NULL;
-    }
-    if (App.NoticeIcon)
-        DestroyIcon(App.NoticeIcon);
-    App.NoticeIcon = NULL;
+    DestroyTrayIcons(App.TrayIcons, &App.NoticeIcon);
     App.ButtonImages = NULL;
 }
 
@@ -193,22 +177,6 @@ static HFONT CreateMessageFont(HWND window, const char *face, int points, BYTE q
     return CreateFontIndirectA(&font);
 }
 
-// The system's dialog font is made for the system's DPI; on a screen of
-// another scale the keys get its like, scaled.
-static HFONT CreateGuiFontForDpi(UINT dpi)
-{
-    HDC screen = GetDC(NULL);
-    int systemDpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : BaseDpi;
-    if (screen)
-        ReleaseDC(NULL, screen);
-    LOGFONTA font;
-    if (!dpi || (int)dpi == systemDpi || !GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font))
-        return NULL;
-    font.lfHeight = MulDiv(font.lfHeight, (int)dpi, systemDpi);
-    font.lfWidth = 0;
-    return CreateFontIndirectA(&font);
-}
-
 HFONT PanelGuiFont()
 {
     return App.PanelGuiFont ? App.PanelGuiFont : (HFONT)GetStockObject(DEFAULT_GUI_FONT);
@@ -216,7 +184,9 @@ HFONT PanelGuiFont()
 
 void CreatePanelFonts(HWND mainWindow)
 {
-    App.PanelGuiFont = CreateGuiFontForDpi(App.Dpi);
+    // The system's dialog font is made for the system's DPI; on a screen of
+    // another scale the keys get its like, scaled.
+    App.PanelGuiFont = CreateFontAtDpi((HFONT)GetStockObject(DEFAULT_GUI_FONT), App.Dpi);
     App.PanelFont = CreateMessageFont(mainWindow, NULL, 8);
     App.PanelGothicFont = CreateMessageFont(mainWindow, "ＭＳ ゴシック", 8);
     // The display shows only its own two colours: its letters are not smoothed.

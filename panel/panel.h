@@ -83,6 +83,10 @@ struct ThemeApi {
 // resources; false when one is missing.
 bool LoadPanelGraphics(HINSTANCE instance);
 void FreePanelGraphics();
+// The notification area's three pictures and the notices' large icon at
+// dpi; false when one is missing.
+bool LoadTrayIcons(HINSTANCE instance, UINT dpi, HICON icons[3], HICON *noticeIcon);
+void DestroyTrayIcons(HICON icons[3], HICON *noticeIcon);
 // The key pictures again, each pixel a square of the display's whole scale.
 void ScaleKeyImages(HINSTANCE instance, UINT dpi);
 // PanelFont, PanelGothicFont and StationFont from the system's message font,

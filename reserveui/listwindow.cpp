@@ -17,6 +17,11 @@ static const char ReserveListClassName[] = "ReserveListClass";
 // The context menu (resource 108) and its popup; there is one window.
 static HMENU ListMenu;
 static HMENU ListPopup;
+// The DPI the window is laid out for, and the list's font made for it (none
+// at the system's DPI: the list view's own).
+static UINT ListDpi;
+static HFONT ListFont;
+static HFONT ListViewFont;
 
 static const char *const ColumnHeaders[ColumnCount] = {
     "番組名", "放送局", "日付", "開始", "終了", "録音の形式",
@@ -91,7 +96,7 @@ static void UpdateSelectionButtons(HWND hwnd)
 
 // ---- creation ----
 
-static bool CreateListToolbar(HWND hwnd)
+static bool CreateListToolbar(HWND hwnd, UINT dpi)
 {
     static const TBBUTTON buttons[] = {
         { STD_FILENEW, IDM_RESERVE_NEW, TBSTATE_ENABLED, TBSTYLE_BUTTON, {0, 0}, 0, 0 },
@@ -101,7 +106,7 @@ static bool CreateListToolbar(HWND hwnd)
         { STD_PROPERTIES, IDM_RESERVE_PROPERTIES, 0, TBSTYLE_BUTTON, {0, 0}, 0, 0 },
     };
     // The system's large pictures from 150 % on.
-    bool large = DotPixels(WindowDpi(hwnd)) > 1;
+    bool large = DotPixels(dpi) > 1;
     HWND toolbar = CreateToolbarEx(hwnd, WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, IDC_RESERVE_TOOLBAR, 5, HINST_COMMCTRL,
                                    large ? IDB_STD_LARGE_COLOR : IDB_STD_SMALL_COLOR, buttons, 5, 0, 0, 0, 0,
                                    sizeof(TBBUTTON));
@@ -143,7 +148,7 @@ static bool CreateListView(HWND hwnd, HINSTANCE instance)
     // Widths the user left are kept as they are; the first time, the
     // defaults are made for the screen's scale.
     bool stored = App.ReserveListRect.right != (LONG)CW_USEDEFAULT;
-    UINT dpi = WindowDpi(hwnd);
+    UINT dpi = ListDpi;
     for (int c = 0; c < ColumnCount; c++) {
         LVCOLUMNA column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
@@ -152,6 +157,8 @@ static bool CreateListView(HWND hwnd, HINSTANCE instance)
         column.pszText = (char *)ColumnHeaders[c];
         SendMessageA(listView, LVM_INSERTCOLUMNA, (WPARAM)c, (LPARAM)&column);
     }
+    ListViewFont = (HFONT)SendMessageA(listView, WM_GETFONT, 0, 0);
+    SetControlFontAtDpi(listView, ListViewFont, dpi, &ListFont);
     FillReserveListView(listView);
     ShowOverlapMarks(listView);
     return true;
@@ -172,7 +179,8 @@ static bool InitReserveListWindow(HWND hwnd)
     // disabled ones among them; this is the only place the order changes.
     ComputeSchedule(&App.LastTick, &App.ReserveList, NULL, ScheduleByTimeOnly | ScheduleReorderList);
     HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(hwnd, GWLP_HINSTANCE);
-    if (!CreateListToolbar(hwnd) || !CreateListView(hwnd, instance))
+    ListDpi = WindowDpi(hwnd);
+    if (!CreateListToolbar(hwnd, ListDpi) || !CreateListView(hwnd, instance))
         return false;
     LoadListMenu(instance);
     return true;
@@ -479,6 +487,38 @@ static void OnReserveListSize(HWND hwnd, WPARAM wParam, LPARAM lParam)
     MoveWindow(ListViewOf(hwnd), 0, top, LOWORD(lParam), HIWORD(lParam) - top, TRUE);
 }
 
+// The window moved to a screen of another scale: the list's letters,
+// columns and marks and the toolbar's pictures are made again for it.
+static void OnReserveListDpiChanged(HWND hwnd, UINT dpi, const RECT *suggested)
+{
+    UINT old = ListDpi;
+    if (!dpi || dpi == old)
+        return;
+    ListDpi = dpi;
+    HWND listView = ListViewOf(hwnd);
+    SetControlFontAtDpi(listView, ListViewFont, dpi, &ListFont);
+    for (int c = 0; c < ColumnCount; c++) {
+        int width = (int)SendMessageA(listView, LVM_GETCOLUMNWIDTH, (WPARAM)c, 0);
+        SendMessageA(listView, LVM_SETCOLUMNWIDTH, (WPARAM)c, MAKELPARAM(MulDiv(width, (int)dpi, (int)old), 0));
+    }
+    ScaleOverlapMarks(listView, dpi);
+    if ((DotPixels(dpi) > 1) != (DotPixels(old) > 1)) {
+        static const int commands[] = { IDM_RESERVE_COPY, IDM_RESERVE_PASTE, IDM_RESERVE_DELETE,
+                                        IDM_RESERVE_PROPERTIES };
+        bool enabled[4];
+        for (int i = 0; i < 4; i++)
+            enabled[i] = ToolbarButtonEnabled(hwnd, commands[i]);
+        DestroyWindow(ToolbarOf(hwnd));
+        CreateListToolbar(hwnd, dpi);
+        for (int i = 0; i < 4; i++)
+            EnableToolbarButton(hwnd, commands[i], enabled[i]);
+    }
+    TakeSuggestedPlace(hwnd, suggested);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    OnReserveListSize(hwnd, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+}
+
 // The restored rectangle, so that a minimised or maximised window opens
 // again at its normal place and size.
 static void StoreWindowRect(HWND hwnd)
@@ -508,6 +548,10 @@ static void OnReserveListDestroy(HWND hwnd)
         DestroyMenu(ListMenu);
     ListMenu = NULL;
     ListPopup = NULL;
+    if (ListFont)
+        DeleteObject(ListFont);
+    ListFont = ListViewFont = NULL;
+    ListDpi = 0;
     if (App.ReserveListWindow == hwnd)
         App.ReserveListWindow = NULL;
 }
@@ -530,7 +574,7 @@ LRESULT CALLBACK ReserveListWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         OnReserveListNotify(hwnd, wParam, (const NMHDR *)lParam);
         return 0;
     case WM_DPICHANGED:
-        TakeSuggestedPlace(hwnd, (const RECT *)lParam);
+        OnReserveListDpiChanged(hwnd, LOWORD(wParam), (const RECT *)lParam);
         return 0;
     case WM_CLOSE:
         CloseReserveListWindow(hwnd);

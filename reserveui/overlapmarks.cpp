@@ -6,6 +6,7 @@
 #include "app/appstate.h"
 #include "app/heap.h"
 #include "app/notices.h"
+#include "app/dpi.h"
 #include <commctrl.h>
 #include <stdio.h>
 
@@ -14,22 +15,40 @@
 static int32_t *OverlapOthers;
 static uint32_t OverlapCount;
 
+// The warning picture at dpi's small icon size.
+static HIMAGELIST MakeMarkImages(UINT dpi)
+{
+    int size = SystemMetricAt(SM_CXSMICON, dpi);
+    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 0);
+    HICON warning = (HICON)LoadImageA(NULL, (LPCSTR)IDI_WARNING, IMAGE_ICON, size, size, 0);
+    if (images && warning)
+        ImageList_AddIcon(images, warning);
+    if (warning)
+        DestroyIcon(warning);
+    return images;
+}
+
 static HIMAGELIST MarkImages(HWND listView)
 {
     HIMAGELIST images = (HIMAGELIST)SendMessageA(listView, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
     if (images)
         return images;
-    int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
-    images = ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, 1, 0);
-    HICON warning = (HICON)LoadImageA(NULL, (LPCSTR)IDI_WARNING, IMAGE_ICON, cx, cy, 0);
-    if (images && warning)
-        ImageList_AddIcon(images, warning);
-    if (warning)
-        DestroyIcon(warning);
+    images = MakeMarkImages(WindowDpi(listView));
     // The list view destroys the list with itself.
     if (images)
         SendMessageA(listView, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);
     return images;
+}
+
+void ScaleOverlapMarks(HWND listView, UINT dpi)
+{
+    HIMAGELIST images = MakeMarkImages(dpi);
+    if (!images)
+        return;
+    // The one replaced is the program's to destroy.
+    HIMAGELIST old = (HIMAGELIST)SendMessageA(listView, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)images);
+    if (old)
+        ImageList_Destroy(old);
 }
 
 int ReserveRowOverlap(int row)

@@ -40,6 +40,8 @@ bool OpenResultFolder(int row);
 // Marks every row whose reservation overlaps another enabled one (the
 // system's warning icon before its name) and keeps which one for the tip.
 void ShowOverlapMarks(HWND listView);
+// The marks' picture made again at dpi's small icon size.
+void ScaleOverlapMarks(HWND listView, UINT dpi);
 void ForgetOverlapMarks();
 // The row of the reservation that row overlaps, as last marked; -1 for none.
 int ReserveRowOverlap(int row);

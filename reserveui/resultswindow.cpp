@@ -33,9 +33,37 @@ enum { ButtonWidth = 100, ButtonHeight = 24, Margin = 6, MinimumWidth = 320, Min
 // The lines on show, oldest first as the file has them: row i shows line
 // Count - 1 - i.
 static ResultList Shown;
+// The marks, kept by the program and shared by every opening of the window,
+// each MarkSize pixels square.
 static HIMAGELIST Marks;
+static int MarkSize;
+// The DPI the window is laid out for, and the fonts made for it (none at the
+// system's DPI).
+static UINT ResultsDpi;
+static HFONT ListFont, ListViewFont, ButtonFont;
+
+enum { MarkArtSize = 16 };
 
 static HWND ListOf(HWND hwnd) { return GetDlgItem(hwnd, IDC_RESULTS_LIST); }
+
+// Before WM_CREATE (WM_GETMINMAXINFO comes first) the window's own.
+static UINT DpiOf(HWND hwnd) { return ResultsDpi ? ResultsDpi : WindowDpi(hwnd); }
+
+// The marks in whole-pixel squares of their art at dpi, given to the list.
+static void SetMarksAt(HWND list, HINSTANCE instance, UINT dpi)
+{
+    int scale = DotPixels(dpi);
+    if (!Marks || MarkSize != MarkArtSize * scale) {
+        HIMAGELIST images = LoadImagesInWholeDots(instance, IDB_RESULT_MARKS, MarkArtSize, scale);
+        if (images) {
+            if (Marks)
+                ImageList_Destroy(Marks);
+            Marks = images;
+            MarkSize = MarkArtSize * scale;
+        }
+    }
+    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)Marks);
+}
 
 // The line's outcome read back from its text, once as the list is filled;
 // a text the program does not know is shown as written, without a mark.
@@ -144,17 +172,14 @@ static bool CreateResultsList(HWND hwnd, HINSTANCE instance)
     if (!list)
         return false;
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
-    if (!Marks) {
-        Marks = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_RESULT_MARKS), 16, 0, RGB(255, 0, 255),
-                                     IMAGE_BITMAP, LR_CREATEDIBSECTION);
-    }
-    // The program keeps the image list; every opening of the window shares it.
-    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)Marks);
+    SetMarksAt(list, instance, ResultsDpi);
+    ListViewFont = (HFONT)SendMessageA(list, WM_GETFONT, 0, 0);
+    SetControlFontAtDpi(list, ListViewFont, ResultsDpi, &ListFont);
     for (int c = 0; c < ResultFieldCount; c++) {
         LVCOLUMNA column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
         column.fmt = c == 0 ? LVCFMT_LEFT : Columns[c].Format;
-        column.cx = ScaleToDpi(Columns[c].Width, WindowDpi(hwnd));
+        column.cx = ScaleToDpi(Columns[c].Width, ResultsDpi);
         column.pszText = (char *)Columns[c].Header;
         SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)c, (LPARAM)&column);
     }
@@ -164,18 +189,19 @@ static bool CreateResultsList(HWND hwnd, HINSTANCE instance)
 static bool InitResultsWindow(HWND hwnd)
 {
     HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(hwnd, GWLP_HINSTANCE);
+    ResultsDpi = WindowDpi(hwnd);
     HWND clear = CreateWindowExA(0, "BUTTON", "すべて消去", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0,
                                  0, 0, 0, hwnd, (HMENU)(INT_PTR)IDC_RESULTS_CLEAR, instance, NULL);
     if (!clear || !CreateResultsList(hwnd, instance))
         return false;
-    SendMessageA(clear, WM_SETFONT, (WPARAM)GetStockObject(DEFAULT_GUI_FONT), 0);
+    SetControlFontAtDpi(clear, (HFONT)GetStockObject(DEFAULT_GUI_FONT), ResultsDpi, &ButtonFont);
     FillResults(hwnd);
     return true;
 }
 
 static void OnResultsSize(HWND hwnd, int width, int height)
 {
-    UINT dpi = WindowDpi(hwnd);
+    UINT dpi = DpiOf(hwnd);
     int button = ScaleToDpi(ButtonWidth, dpi), buttonHeight = ScaleToDpi(ButtonHeight, dpi),
         margin = ScaleToDpi(Margin, dpi);
     int listHeight = height - buttonHeight - 2 * margin;
@@ -186,9 +212,32 @@ static void OnResultsSize(HWND hwnd, int width, int height)
 
 static void OnResultsMinMax(HWND hwnd, MINMAXINFO *info)
 {
-    UINT dpi = WindowDpi(hwnd);
+    UINT dpi = DpiOf(hwnd);
     info->ptMinTrackSize.x = ScaleToDpi(MinimumWidth, dpi);
     info->ptMinTrackSize.y = ScaleToDpi(MinimumHeight, dpi);
+}
+
+// Moved to a screen of another scale: letters, columns and marks made again
+// for it, then laid out at the place Windows suggests.
+static void OnResultsDpiChanged(HWND hwnd, UINT dpi, const RECT *suggested)
+{
+    UINT old = ResultsDpi;
+    if (!dpi || dpi == old)
+        return;
+    ResultsDpi = dpi;
+    HWND list = ListOf(hwnd);
+    SetControlFontAtDpi(list, ListViewFont, dpi, &ListFont);
+    SetControlFontAtDpi(GetDlgItem(hwnd, IDC_RESULTS_CLEAR), (HFONT)GetStockObject(DEFAULT_GUI_FONT), dpi,
+                        &ButtonFont);
+    for (int c = 0; c < ResultFieldCount; c++) {
+        int width = (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, (WPARAM)c, 0);
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, (WPARAM)c, MAKELPARAM(MulDiv(width, (int)dpi, (int)old), 0));
+    }
+    SetMarksAt(list, (HINSTANCE)GetWindowLongPtrA(hwnd, GWLP_HINSTANCE), dpi);
+    TakeSuggestedPlace(hwnd, suggested);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    OnResultsSize(hwnd, client.right, client.bottom);
 }
 
 static void OnResultsNotify(HWND hwnd, const NMHDR *header)
@@ -219,6 +268,14 @@ static void CloseResultsWindow(HWND hwnd)
 static void OnResultsDestroy(HWND hwnd)
 {
     FreeResults(&Shown);
+    HFONT *fonts[] = { &ListFont, &ButtonFont };
+    for (HFONT *font : fonts) {
+        if (*font)
+            DeleteObject(*font);
+        *font = NULL;
+    }
+    ListViewFont = NULL;
+    ResultsDpi = 0;
     if (App.ResultsWindow == hwnd)
         App.ResultsWindow = NULL;
 }
@@ -244,7 +301,7 @@ LRESULT CALLBACK ResultsWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         OnResultsCommand(hwnd, LOWORD(wParam));
         return 0;
     case WM_DPICHANGED:
-        TakeSuggestedPlace(hwnd, (const RECT *)lParam);
+        OnResultsDpiChanged(hwnd, LOWORD(wParam), (const RECT *)lParam);
         return 0;
     case WM_RESULTSCHANGED:
         FillResults(hwnd);

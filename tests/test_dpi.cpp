@@ -11,6 +11,8 @@
 #include "support.h"
 #include "app/dpi.h"
 #include "app/mainwindow.h"
+#include "app/placement.h"
+#include "app/tray.h"
 #include "panel/panel.h"
 #include "reserveui/reserveui.h"
 #include "res/resource.h"
@@ -232,6 +234,158 @@ TEST_F(DpiWindow, AMoveToAnotherScaleLaysThePanelOutAgainInWholeDots)
                 differ.bottom = std::max<LONG>(differ.bottom, y + 1);
             }
     EXPECT_EQ(differ.right, -1) << "pixels differ within " << Text(differ);
+}
+
+// ---- the other windows and the notification area ----
+
+namespace {
+
+LONG FontHeightOf(HWND control)
+{
+    LOGFONTA font = {};
+    GetObjectA((HGDIOBJ)SendMessageA(control, WM_GETFONT, 0, 0), sizeof font, &font);
+    return font.lfHeight;
+}
+
+int ImageSizeOf(HIMAGELIST images)
+{
+    int width = 0, height = 0;
+    ImageList_GetIconSize(images, &width, &height);
+    return width == height ? width : -1;
+}
+
+int IconSizeOf(HICON icon)
+{
+    ICONINFO parts = {};
+    BITMAP colour = {};
+    GetIconInfo(icon, &parts);
+    GetObjectA(parts.hbmColor, sizeof colour, &colour);
+    DeleteObject(parts.hbmColor);
+    DeleteObject(parts.hbmMask);
+    return colour.bmWidth == colour.bmHeight ? colour.bmWidth : -1;
+}
+
+// Tells window it is now on a screen of dpi, suggesting its place at
+// Windows' linear scale.
+void SendDpiChange(HWND window, UINT from, UINT to)
+{
+    RECT place;
+    GetWindowRect(window, &place);
+    place.right = place.left + MulDiv(place.right - place.left, (int)to, (int)from);
+    place.bottom = place.top + MulDiv(place.bottom - place.top, (int)to, (int)from);
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(to, to), (LPARAM)&place);
+}
+
+UINT TaskbarAt = 96;
+HRESULT WINAPI FakeMonitorDpi(HMONITOR, int, UINT *x, UINT *y)
+{
+    *x = *y = TaskbarAt;
+    return S_OK;
+}
+
+HICON IconGiven;
+BOOL WINAPI KeepIcon(DWORD, PNOTIFYICONDATAA data)
+{
+    IconGiven = data->hIcon;
+    return TRUE;
+}
+
+// As Windows does when a move takes a window onto a screen of another
+// scale: WM_DPICHANGED from within the move, the place scaled linearly.
+UINT PlacedOnDpi;
+LRESULT CALLBACK MoveOntoOtherScreen(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPRETSTRUCT *sent = (const CWPRETSTRUCT *)lParam;
+    if (code == HC_ACTION && sent->message == WM_WINDOWPOSCHANGED && PlacedOnDpi && BeingPlaced(sent->hwnd)) {
+        SendDpiChange(sent->hwnd, 96, PlacedOnDpi);
+        PlacedOnDpi = 0;
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(DpiWindow, TheMainWindowsSizeAndTheTrayIconsFollowTheScale)
+{
+    SIZE size = { 1, 1 }, wanted = MainWindowSizeAt(144);
+    EXPECT_TRUE(SendMessageA(window, WM_GETDPISCALEDSIZE, 144, (LPARAM)&size));
+    EXPECT_EQ(Text({ 0, 0, size.cx, size.cy }), Text({ 0, 0, wanted.cx, wanted.cy }));
+    App.DpiForMonitor = FakeMonitorDpi;
+    App.NotifyIcon = KeepIcon;
+    ShowWindow(window, SW_MINIMIZE);
+    // Explorer starts again on a taskbar of 150 %; then the screen goes to
+    // 200 %, which the main window on it is told.
+    TaskbarAt = 144;
+    SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_EQ(IconSizeOf(IconGiven), SystemMetricAt(SM_CXSMICON, 144));
+    TaskbarAt = 192;
+    MoveTo(192);
+    EXPECT_EQ(IconSizeOf(IconGiven), SystemMetricAt(SM_CXSMICON, 192)) << "shown at once";
+    for (HICON icon : App.TrayIcons)
+        EXPECT_EQ(IconSizeOf(icon), SystemMetricAt(SM_CXSMICON, 192));
+    EXPECT_EQ(IconSizeOf(App.NoticeIcon), SystemMetricAt(SM_CXICON, 192));
+    App.NotifyIcon = NULL;
+    App.DpiForMonitor = NULL;
+}
+
+TEST_F(DpiWindow, TheListWindowsLettersColumnsAndPicturesFollowTheScale)
+{
+    RegisterReserveListClass(GetModuleHandleA(NULL));
+    SendMessageA(window, WM_COMMAND, IDM_RESERVELIST, 0);
+    HWND listWindow = App.ReserveListWindow;
+    ASSERT_NE(listWindow, (HWND)NULL);
+    HWND list = GetDlgItem(listWindow, IDC_RESERVE_LIST);
+    LONG font = FontHeightOf(list);
+    int width = (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0);
+    UINT from = 96;
+    for (UINT dpi : { 144u, 192u, 120u, 96u }) {
+        SendDpiChange(listWindow, from, dpi);
+        from = dpi;
+        EXPECT_EQ(FontHeightOf(list), MulDiv(font, (int)dpi, 96)) << dpi;
+        EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(width, (int)dpi, 96)) << dpi;
+        EXPECT_EQ(ImageSizeOf((HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+                  SystemMetricAt(SM_CXSMICON, dpi)) << "the overlap mark at " << dpi;
+        HWND toolbar = GetDlgItem(listWindow, IDC_RESERVE_TOOLBAR);
+        EXPECT_EQ(ImageSizeOf((HIMAGELIST)SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0)), dpi >= 144 ? 24 : 16);
+        EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, IDM_RESERVE_DELETE, 0)) << "nothing selected";
+    }
+    SendMessageA(listWindow, WM_CLOSE, 0, 0);
+}
+
+TEST_F(DpiWindow, TheResultsWindowFollowsTheScaleAndOpensAgainAtItsOwnSize)
+{
+    SaveAllSections(folder);  // the file the window's place is kept in
+    SendMessageA(window, WM_COMMAND, IDM_RESULTS, 0);
+    ASSERT_NE(App.ResultsWindow, (HWND)NULL);
+    SetWindowPos(App.ResultsWindow, NULL, 20, 30, 500, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+    HWND list = GetDlgItem(App.ResultsWindow, IDC_RESULTS_LIST);
+    HWND clear = GetDlgItem(App.ResultsWindow, IDC_RESULTS_CLEAR);
+    LONG listFont = FontHeightOf(list), buttonFont = FontHeightOf(clear);
+    SendDpiChange(App.ResultsWindow, 96, 144);
+    RECT at144;
+    GetWindowRect(App.ResultsWindow, &at144);
+    EXPECT_EQ(Text(at144), "20,30,770,480") << "the suggested place";
+    EXPECT_EQ(FontHeightOf(list), MulDiv(listFont, 3, 2));
+    EXPECT_EQ(FontHeightOf(clear), MulDiv(buttonFont, 3, 2));
+    EXPECT_EQ(ImageSizeOf((HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)), 32)
+        << "the marks in two-pixel squares";
+    SendMessageA(App.ResultsWindow, WM_CLOSE, 0, 0);
+
+    // Opened again twice on that screen: made at the system's scale, then
+    // put at its stored place, it moves onto the 150 % screen each time.
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, MoveOntoOtherScreen, NULL, GetCurrentThreadId());
+    for (int opening = 0; opening < 2; opening++) {
+        PlacedOnDpi = 144;
+        SendMessageA(window, WM_COMMAND, IDM_RESULTS, 0);
+        ASSERT_EQ(PlacedOnDpi, 0u) << "moved onto the other screen";
+        RECT again;
+        GetWindowRect(App.ResultsWindow, &again);
+        EXPECT_EQ(Text(again), Text(at144)) << "opening " << opening;
+        list = GetDlgItem(App.ResultsWindow, IDC_RESULTS_LIST);
+        EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), ScaleToDpi(150, 144));
+        SendMessageA(App.ResultsWindow, WM_CLOSE, 0, 0);
+    }
+    UnhookWindowsHookEx(hook);
 }
 
 // ---- on a screen of the scale the test runs at ----
