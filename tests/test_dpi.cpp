@@ -15,6 +15,7 @@
 #include "app/tray.h"
 #include "panel/panel.h"
 #include "reserveui/reserveui.h"
+#include "settings/resultsfile.h"
 #include "res/resource.h"
 
 TEST(Dpi, ScalesAndWholeDots)
@@ -247,11 +248,11 @@ LONG FontHeightOf(HWND control)
     return font.lfHeight;
 }
 
-int ImageSizeOf(HIMAGELIST images)
+int ImageSizeOf(HWND control, UINT message, WPARAM which = 0)
 {
     int width = 0, height = 0;
-    ImageList_GetIconSize(images, &width, &height);
-    return width == height ? width : -1;
+    ImageList_GetIconSize((HIMAGELIST)SendMessageA(control, message, which, 0), &width, &height);
+    return width;
 }
 
 int IconSizeOf(HICON icon)
@@ -262,18 +263,7 @@ int IconSizeOf(HICON icon)
     GetObjectA(parts.hbmColor, sizeof colour, &colour);
     DeleteObject(parts.hbmColor);
     DeleteObject(parts.hbmMask);
-    return colour.bmWidth == colour.bmHeight ? colour.bmWidth : -1;
-}
-
-// Tells window it is now on a screen of dpi, suggesting its place at
-// Windows' linear scale.
-void SendDpiChange(HWND window, UINT from, UINT to)
-{
-    RECT place;
-    GetWindowRect(window, &place);
-    place.right = place.left + MulDiv(place.right - place.left, (int)to, (int)from);
-    place.bottom = place.top + MulDiv(place.bottom - place.top, (int)to, (int)from);
-    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(to, to), (LPARAM)&place);
+    return colour.bmWidth;
 }
 
 UINT TaskbarAt = 96;
@@ -297,7 +287,11 @@ LRESULT CALLBACK MoveOntoOtherScreen(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPRETSTRUCT *sent = (const CWPRETSTRUCT *)lParam;
     if (code == HC_ACTION && sent->message == WM_WINDOWPOSCHANGED && PlacedOnDpi && BeingPlaced(sent->hwnd)) {
-        SendDpiChange(sent->hwnd, 96, PlacedOnDpi);
+        RECT place;
+        GetWindowRect(sent->hwnd, &place);
+        place.right = place.left + MulDiv(place.right - place.left, (int)PlacedOnDpi, 96);
+        place.bottom = place.top + MulDiv(place.bottom - place.top, (int)PlacedOnDpi, 96);
+        SendMessageA(sent->hwnd, WM_DPICHANGED, MAKEWPARAM(PlacedOnDpi, PlacedOnDpi), (LPARAM)&place);
         PlacedOnDpi = 0;
     }
     return CallNextHookEx(NULL, code, wParam, lParam);
@@ -321,8 +315,6 @@ TEST_F(DpiWindow, TheMainWindowsSizeAndTheTrayIconsFollowTheScale)
     TaskbarAt = 192;
     MoveTo(192);
     EXPECT_EQ(IconSizeOf(IconGiven), SystemMetricAt(SM_CXSMICON, 192)) << "shown at once";
-    for (HICON icon : App.TrayIcons)
-        EXPECT_EQ(IconSizeOf(icon), SystemMetricAt(SM_CXSMICON, 192));
     EXPECT_EQ(IconSizeOf(App.NoticeIcon), SystemMetricAt(SM_CXICON, 192));
     App.NotifyIcon = NULL;
     App.DpiForMonitor = NULL;
@@ -337,52 +329,39 @@ TEST_F(DpiWindow, TheListWindowsLettersColumnsAndPicturesFollowTheScale)
     HWND list = GetDlgItem(listWindow, IDC_RESERVE_LIST);
     LONG font = FontHeightOf(list);
     int width = (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0);
-    UINT from = 96;
+    RECT place;
+    GetWindowRect(listWindow, &place);
     for (UINT dpi : { 144u, 192u, 120u, 96u }) {
-        SendDpiChange(listWindow, from, dpi);
-        from = dpi;
+        SendMessageA(listWindow, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), (LPARAM)&place);
         EXPECT_EQ(FontHeightOf(list), MulDiv(font, (int)dpi, 96)) << dpi;
         EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(width, (int)dpi, 96)) << dpi;
-        EXPECT_EQ(ImageSizeOf((HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
-                  SystemMetricAt(SM_CXSMICON, dpi)) << "the overlap mark at " << dpi;
-        HWND toolbar = GetDlgItem(listWindow, IDC_RESERVE_TOOLBAR);
-        EXPECT_EQ(ImageSizeOf((HIMAGELIST)SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0)), dpi >= 144 ? 24 : 16);
-        EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, IDM_RESERVE_DELETE, 0)) << "nothing selected";
+        EXPECT_EQ(ImageSizeOf(list, LVM_GETIMAGELIST, LVSIL_SMALL), SystemMetricAt(SM_CXSMICON, dpi)) << dpi;
+        EXPECT_EQ(ImageSizeOf(GetDlgItem(listWindow, IDC_RESERVE_TOOLBAR), TB_GETIMAGELIST), dpi >= 144 ? 24 : 16);
     }
     SendMessageA(listWindow, WM_CLOSE, 0, 0);
 }
 
-TEST_F(DpiWindow, TheResultsWindowFollowsTheScaleAndOpensAgainAtItsOwnSize)
+TEST_F(DpiWindow, TheResultsWindowOpensAgainAtItsStoredSizeOnAScreenOfAnotherScale)
 {
     SaveAllSections(folder);  // the file the window's place is kept in
-    SendMessageA(window, WM_COMMAND, IDM_RESULTS, 0);
-    ASSERT_NE(App.ResultsWindow, (HWND)NULL);
-    SetWindowPos(App.ResultsWindow, NULL, 20, 30, 500, 300, SWP_NOZORDER | SWP_NOACTIVATE);
-    HWND list = GetDlgItem(App.ResultsWindow, IDC_RESULTS_LIST);
-    HWND clear = GetDlgItem(App.ResultsWindow, IDC_RESULTS_CLEAR);
-    LONG listFont = FontHeightOf(list), buttonFont = FontHeightOf(clear);
-    SendDpiChange(App.ResultsWindow, 96, 144);
-    RECT at144;
-    GetWindowRect(App.ResultsWindow, &at144);
-    EXPECT_EQ(Text(at144), "20,30,770,480") << "the suggested place";
-    EXPECT_EQ(FontHeightOf(list), MulDiv(listFont, 3, 2));
-    EXPECT_EQ(FontHeightOf(clear), MulDiv(buttonFont, 3, 2));
-    EXPECT_EQ(ImageSizeOf((HIMAGELIST)SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)), 32)
-        << "the marks in two-pixel squares";
-    SendMessageA(App.ResultsWindow, WM_CLOSE, 0, 0);
-
-    // Opened again twice on that screen: made at the system's scale, then
-    // put at its stored place, it moves onto the 150 % screen each time.
+    RECT stored = { 20, 30, 770, 480 };  // where it was closed on a screen of 150 %
+    ASSERT_TRUE(SaveResultsWindowRect(folder.c_str(), &stored));
+    LOGFONTA gui = {};
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
+    // Made at the system's scale, then put at its stored place, it moves
+    // onto that screen each time it opens.
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, MoveOntoOtherScreen, NULL, GetCurrentThreadId());
     for (int opening = 0; opening < 2; opening++) {
         PlacedOnDpi = 144;
         SendMessageA(window, WM_COMMAND, IDM_RESULTS, 0);
         ASSERT_EQ(PlacedOnDpi, 0u) << "moved onto the other screen";
-        RECT again;
-        GetWindowRect(App.ResultsWindow, &again);
-        EXPECT_EQ(Text(again), Text(at144)) << "opening " << opening;
-        list = GetDlgItem(App.ResultsWindow, IDC_RESULTS_LIST);
+        RECT place;
+        GetWindowRect(App.ResultsWindow, &place);
+        EXPECT_EQ(Text(place), Text(stored)) << "opening " << opening;
+        HWND list = GetDlgItem(App.ResultsWindow, IDC_RESULTS_LIST);
         EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), ScaleToDpi(150, 144));
+        EXPECT_EQ(ImageSizeOf(list, LVM_GETIMAGELIST, LVSIL_SMALL), 32) << "the marks in two-pixel squares";
+        EXPECT_EQ(FontHeightOf(GetDlgItem(App.ResultsWindow, IDC_RESULTS_CLEAR)), MulDiv(gui.lfHeight, 3, 2));
         SendMessageA(App.ResultsWindow, WM_CLOSE, 0, 0);
     }
     UnhookWindowsHookEx(hook);
