@@ -497,7 +497,8 @@ static void OnReserveListDpiChanged(HWND hwnd, UINT dpi, const RECT *suggested)
     ListDpi = dpi;
     HWND listView = ListViewOf(hwnd);
     SetControlFontAtDpi(listView, ListViewFont, dpi, &ListFont);
-    for (int c = 0; c < ColumnCount; c++) {
+    // Widths put back with a stored place were stored on that screen.
+    for (int c = 0; c < ColumnCount && !BeingPlaced(hwnd); c++) {
         int width = (int)SendMessageA(listView, LVM_GETCOLUMNWIDTH, (WPARAM)c, 0);
         SendMessageA(listView, LVM_SETCOLUMNWIDTH, (WPARAM)c, MAKELPARAM(MulDiv(width, (int)dpi, (int)old), 0));
     }

@@ -323,18 +323,27 @@ TEST_F(DpiWindow, TheMainWindowsSizeAndTheTrayIconsFollowTheScale)
 TEST_F(DpiWindow, TheListWindowsLettersColumnsAndPicturesFollowTheScale)
 {
     RegisterReserveListClass(GetModuleHandleA(NULL));
+    // Closed last on a screen of 150 %: its place and widths are that screen's.
+    App.ReserveListRect = RECT{ 20, 30, 620, 430 };
+    App.ReserveListColumnWidths[0] = 210;
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, MoveOntoOtherScreen, NULL, GetCurrentThreadId());
+    PlacedOnDpi = 144;
     SendMessageA(window, WM_COMMAND, IDM_RESERVELIST, 0);
+    UnhookWindowsHookEx(hook);
     HWND listWindow = App.ReserveListWindow;
     ASSERT_NE(listWindow, (HWND)NULL);
+    ASSERT_EQ(PlacedOnDpi, 0u) << "moved onto the other screen";
     HWND list = GetDlgItem(listWindow, IDC_RESERVE_LIST);
-    LONG font = FontHeightOf(list);
-    int width = (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0);
     RECT place;
     GetWindowRect(listWindow, &place);
-    for (UINT dpi : { 144u, 192u, 120u, 96u }) {
+    EXPECT_EQ(Text(place), "20,30,620,430");
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), 210) << "as stored";
+    LONG font = 0;
+    for (UINT dpi : { 96u, 144u, 192u, 120u }) {
         SendMessageA(listWindow, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), (LPARAM)&place);
+        font = dpi == 96 ? FontHeightOf(list) : font;
         EXPECT_EQ(FontHeightOf(list), MulDiv(font, (int)dpi, 96)) << dpi;
-        EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(width, (int)dpi, 96)) << dpi;
+        EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), MulDiv(140, (int)dpi, 96)) << dpi;
         EXPECT_EQ(ImageSizeOf(list, LVM_GETIMAGELIST, LVSIL_SMALL), SystemMetricAt(SM_CXSMICON, dpi)) << dpi;
         EXPECT_EQ(ImageSizeOf(GetDlgItem(listWindow, IDC_RESERVE_TOOLBAR), TB_GETIMAGELIST), dpi >= 144 ? 24 : 16);
     }
