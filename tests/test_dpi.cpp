@@ -316,8 +316,6 @@ TEST_F(DpiWindow, TheMainWindowsSizeAndTheTrayIconsFollowTheScale)
     MoveTo(192);
     EXPECT_EQ(IconSizeOf(IconGiven), SystemMetricAt(SM_CXSMICON, 192)) << "shown at once";
     EXPECT_EQ(IconSizeOf(App.NoticeIcon), SystemMetricAt(SM_CXICON, 192));
-    App.NotifyIcon = NULL;
-    App.DpiForMonitor = NULL;
 }
 
 TEST_F(DpiWindow, TheListWindowsLettersColumnsAndPicturesFollowTheScale)
