@@ -114,7 +114,8 @@ bool LoadTrayIcons(HINSTANCE instance, UINT dpi, HICON icons[3], HICON *noticeIc
         (ScaleDown)(void *)GetProcAddress(GetModuleHandleA("comctl32.dll"), "LoadIconWithScaleDown");
     *noticeIcon = NULL;
     if (!loadScaledDown || FAILED(loadScaledDown(instance, MAKEINTRESOURCEW(IDI_MAIN), large, large, noticeIcon)))
-        *noticeIcon = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, large, large, LR_DEFAULTCOLOR);
+        *noticeIcon =
+            (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, large, large, LR_DEFAULTCOLOR);
     return loaded;
 }
 
