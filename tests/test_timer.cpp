@@ -1238,8 +1238,10 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
         const char *file;
     };
     // TickAt: time passes with the stereo playing; JumpTo: the clock moves
-    // on without the audio (a sleep, a clock set ahead).
-    enum Do { OpenAt, TickAt, JumpTo, Hear, Quit, Crash, RestartAt };
+    // on without the audio (a sleep, a clock set ahead). Sleep and WakeAt:
+    // the messages of a sleep the user chose, through the window procedure
+    // (the two resume messages, as Windows sends them when a user is there).
+    enum Do { OpenAt, TickAt, JumpTo, Hear, Quit, Crash, RestartAt, Sleep, WakeAt };
     struct Step {
         Do what;
         int hour = 0, minute = 0, second = 0;
@@ -1290,6 +1292,12 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
           { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 1, 0 }, { JumpTo, 10, 5, 0 } },
           { "途中で止まりました|朝" },
           { "a.wav" } },
+        { "slept in the middle: the part finished, the rest into its own file on resume",
+          { { "朝", 5, 0, 10, 0, 10, 5, "a.wav" } },
+          { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 1, 0 }, { Sleep }, { WakeAt, 10, 3, 0 }, { Hear },
+            { TickAt, 10, 5, 0 } },
+          { "途中で止まりました|朝", "途中から録画しました|朝" },
+          { "a.wav", "a (2).wav" } },
         { "the clock stepped past one programme into the next",
           { { "前", 5, 0, 10, 0, 10, 2, "a.wav" }, { "後", 5, 0, 10, 5, 10, 10, "b.wav" } },
           { { OpenAt, 9, 50, 0 }, { TickAt, 9, 50, 1 }, { TickAt, 10, 7, 0 }, { Hear }, { TickAt, 10, 10, 0 } },
@@ -1340,6 +1348,16 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
                 DestroyWindow(window);
                 PumpMessages();
                 window = NULL;
+                break;
+            case Sleep:
+                SendMessageA(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+                ASSERT_EQ(App.ReserveState, Idle) << "the part finished before the sleep";
+                break;
+            case WakeAt:
+                clock = at;
+                SetTestClock(clock);
+                SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+                SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
                 break;
             case RestartAt:
                 ResetAppState();
