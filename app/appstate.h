@@ -41,6 +41,7 @@ struct AppState {
     ReserveEntry *ActiveReservation; // private copy of the entry being executed
     DWORD ActiveSerial;             // counts the reservations begun, so one can be told from the next
     FILETIME StoppedStart;          // the start instant of the occurrence the user stopped: not taken up again
+    FILETIME SleptStart;            // the start instant of the occurrence a sleep cut: taken up on resume
     FILETIME ActiveEnd;
     FILETIME PrepareDeadline;       // the recording starts by then, stereo ready or not
     FILETIME PreparationLeftUntil;  // an ended reservation's preparation is given up then
@@ -71,6 +72,7 @@ struct AppState {
     SYSTEMTIME RecordingBegunAt;
     BOOL RecordingUnready;
     BOOL RecordingStartFailed;      // the recorder refused to start (App.StartFailure says why)
+    BOOL ActiveStartedByHand;       // 直ちに録音開始: its programme starts at its begin
     ResultEnd ActiveEndHow;
     char ActiveTakenOverBy[64];     // the title of the reservation that took over
     BOOL ResultsUnwritable;         // the results file refused a line (told once)
@@ -173,6 +175,10 @@ struct AppState {
     BOOL TrayIconPending;           // minimised into the tray, its icon not taken yet
     int TrayRetryTicks;             // ticks until the icon is offered again
     BOOL RecordingFailureShown;     // caption and tip tell of a recording a write error stopped
+    // A reservation's begin or end under way (app/transition.h), and the
+    // messages waiting for it to be done.
+    int TransitionDepth;
+    UINT DeferredMessages;
 
     // ---- notices (app/) ----
     NOTIFYICONDATAA LastNotice;     // the record last handed to the notification area

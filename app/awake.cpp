@@ -1,5 +1,6 @@
 #include "app/awake.h"
 #include "app/appstate.h"
+#include "app/wake.h"
 
 void HoldAwake()
 {
@@ -22,4 +23,21 @@ void ReleaseAwake()
         return;
     SetThreadExecutionState(ES_CONTINUOUS);
     App.AwakeFlags = 0;
+}
+
+static bool NextStartNear(const SYSTEMTIME *now)
+{
+    FILETIME instant;
+    if (!App.NextReservation.Entry || !SystemTimeToFileTime(now, &instant))
+        return false;
+    FILETIME woken = FileTimeAdd(&App.NextReservation.NextStart, -(LONGLONG)WakeLead);
+    return FileTimeReached(&woken, &instant);
+}
+
+void HoldAwakeAsDue(const SYSTEMTIME *now)
+{
+    if (App.ReserveState != Idle || NextStartNear(now))
+        HoldAwake();
+    else
+        ReleaseAwake();
 }

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "app/appstate.h"
 #include "app/tray.h"
+#include "app/transition.h"
 #include "app/savenotice.h"
 #include "panel/panel.h"
 #include "reserveui/reserveui.h"
@@ -120,6 +121,8 @@ void StopRecordingRequest(HWND window)
     DWORD asked = App.ActiveSerial;
     if (MessageBoxA(window, "録音を停止しますか？", "録音停止の確認", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES &&
         App.ReserveState != Idle && App.ActiveSerial == asked) {
+        EnterTransition();
         EndReservation(ResultEndByUser);
+        LeaveTransition(window);
     }
 }

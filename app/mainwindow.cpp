@@ -7,6 +7,8 @@
 #include "app/power.h"
 #include "app/dpi.h"
 #include "app/wake.h"
+#include "app/awake.h"
+#include "app/transition.h"
 #include "app/savenotice.h"
 #include "app/placement.h"
 #include "app/stereostatus.h"
@@ -96,6 +98,7 @@ void ShutdownMainWindow(HWND window)
     KeepLastRunning(&now, true);
     DeviceClose();
     CloseWakeTimer();
+    ReleaseAwake();
     KillTimer(window, TickTimerId);
     DeletePanelFonts();
     DestroyMenus();
@@ -132,7 +135,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         ShutdownMainWindow(window);
         return 0;
     case WM_ENDSESSION:
-        if (wParam)
+        // The session may end as soon as this is answered. One that comes
+        // inside a begin or an end is answered at once and the shutdown
+        // done when the transition is: everything a restart needs (the
+        // list, the running moment, the recording's marker) is on the disk
+        // from the begin on.
+        if (wParam && !DeferredUntilTransitionDone(WM_ENDSESSION, wParam))
             ShutdownMainWindow(window);
         return 0;
     case WM_DRAWITEM:

@@ -1,5 +1,7 @@
 #include "app/power.h"
 #include "app/appstate.h"
+#include "app/transition.h"
+#include "app/wake.h"
 #include "device/device.h"
 #include "schedule/execute.h"
 
@@ -16,21 +18,44 @@ static void SeeScheduleAfresh()
 
 void OnTimeChange(HWND window)
 {
-    (void)window;
+    if (DeferredUntilTransitionDone(WM_TIMECHANGE, 0))
+        return;
+    EnterTransition();
+    SeeScheduleAfresh();
+    LeaveTransition(window);
+}
+
+// Going to sleep (the user's choice: while a reservation runs the program
+// keeps the PC from sleeping of its own accord): the recording is finished
+// while there is time (the system gives about two seconds), and the wake-up
+// is set again from now, so that a start less than the wake lead away still
+// wakes the PC.
+static void GoingToSleep()
+{
+    SuspendReservation();
+    UpdateWakeTimer();
+}
+
+// Both come after a sleep (the second only when a user is there); the
+// second finds the schedule already seen and begins nothing again.
+static void Resumed()
+{
+    DeviceClose();
+    DeviceOpen();
+    App.FailedReads = 0;
     SeeScheduleAfresh();
 }
 
 LRESULT OnPowerBroadcast(HWND window, WPARAM event, LPARAM data)
 {
     (void)data;
-    // Both come after a sleep (the second only when a user is there); the
-    // second finds the schedule already seen and begins nothing again.
-    if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) {
-        DeviceClose();
-        DeviceOpen();
-        App.FailedReads = 0;
-        SeeScheduleAfresh();
-    }
-    (void)window;
+    if (DeferredUntilTransitionDone(WM_POWERBROADCAST, event))
+        return TRUE;
+    EnterTransition();
+    if (event == PBT_APMSUSPEND)
+        GoingToSleep();
+    else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND)
+        Resumed();
+    LeaveTransition(window);
     return TRUE;
 }

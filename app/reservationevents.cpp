@@ -1,7 +1,7 @@
 // What the user sees of a reservation's life: the schedule announces each
 // moment (schedule/events.h) and this file shows it on the panel, in the
 // notification area and the caption, keeps the PC awake while it runs, sets
-// the wake-up for the next one and saves the list.
+// the wake-up for the next one (again at each end) and saves the list.
 #include "schedule/events.h"
 #include "app/appstate.h"
 #include "app/tray.h"
@@ -87,7 +87,13 @@ void ReservationEnded(const ReserveEntry *entry, const RecordingSummary *summary
     if (next)
         return;
     SwitchPanelMode(RecordingLayout, StereoLayout());
-    ReleaseAwake();
+    // The next start's wake time may have passed while this one recorded:
+    // the wake-up is set again from now, and a start close enough keeps the
+    // PC awake until it comes.
+    UpdateWakeTimer();
+    SYSTEMTIME now;
+    ReadLocalTime(&now);
+    HoldAwakeAsDue(&now);
     UpdateTrayIcon();
     // A recording the disk no longer took is told where the user looks next.
     if (summary && summary->Reason != RecordingStopAsked && App.MainWindow)

@@ -3,6 +3,8 @@
 #include "app/appstate.h"
 #include "app/tray.h"
 #include "app/stereostatus.h"
+#include "app/awake.h"
+#include "app/transition.h"
 #include "panel/panel.h"
 #include "schedule/execute.h"
 #include "schedule/readiness.h"
@@ -88,14 +90,19 @@ void OnTick(HWND window, UINT timerId)
 
 void OnTickAt(HWND window, const SYSTEMTIME *now)
 {
+    // A clock change or a sleep that comes while the tick begins or ends a
+    // reservation is handled after the tick, which has then seen its time.
+    EnterTransition();
     bool redraw = ReadStereoStatus(window);
     if (!redraw)
         redraw = MinuteChanged(now);
     UpdateDisplay(window, now, redraw);
     RunReservations(window, now);
+    HoldAwakeAsDue(now);
     RepeatHeldKey(window);
     KeepLastRunning(now, false);
     RetryKeptResults(now);
     RetryTrayIcon(window);
     App.LastTick = *now;
+    LeaveTransition(window);
 }

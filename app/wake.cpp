@@ -110,13 +110,22 @@ static void CancelWake()
 // across a change of summer time, better than no wake-up at all).
 static bool NextWakeDue(FILETIME *due)
 {
-    FILETIME nowUtc;
-    GetSystemTimeAsFileTime(&nowUtc);
     SYSTEMTIME start;
     LocalClockRules rules;
-    if (FileTimeToSystemTime(&App.NextReservation.NextStart, &start) && SystemClockRules(start.wYear, &rules) &&
-        WakeDueFor(&App.NextReservation.NextStart, &nowUtc, &rules, due))
-        return true;
+    if (FileTimeToSystemTime(&App.NextReservation.NextStart, &start) && SystemClockRules(start.wYear, &rules)) {
+        // Now as the schedule's clock has it, never earlier than the
+        // system's: in an hour that comes twice the local time alone names
+        // its first coming.
+        FILETIME nowUtc, scheduleUtc, local;
+        GetSystemTimeAsFileTime(&nowUtc);
+        SYSTEMTIME now;
+        ReadLocalTime(&now);
+        if (SystemTimeToFileTime(&now, &local) && LocalToFirstUtc(&local, &rules, &scheduleUtc) &&
+            CompareFileTime(&scheduleUtc, &nowUtc) > 0)
+            nowUtc = scheduleUtc;
+        if (WakeDueFor(&App.NextReservation.NextStart, &nowUtc, &rules, due))
+            return true;
+    }
     FILETIME early = FileTimeAdd(&App.NextReservation.NextStart, -(LONGLONG)WakeLead);
     return LocalFileTimeToFileTime(&early, due) != FALSE;
 }

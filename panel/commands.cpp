@@ -2,9 +2,20 @@
 #include "panel/panel.h"
 #include "app/appstate.h"
 #include "app/mainwindow.h"
+#include "schedule/readiness.h"
 #include "res/resource.h"
 
 static void Send(uint32_t command, uint32_t argument = 0) { DeviceSendCommand(command, argument); }
+
+static void PressPower(const DeviceStatus &status)
+{
+    if (status.Power != 1) {
+        Send(PowerOn);
+        return;
+    }
+    StereoSwitchedOffByUser();
+    Send(PowerOff);
+}
 
 static bool OnNamedControl(HWND control)
 {
@@ -13,7 +24,7 @@ static bool OnNamedControl(HWND control)
     if (!control)
         return false;
     if (control == p.Power)
-        Send(status.Power == 1 ? PowerOff : PowerOn);
+        PressPower(status);
     else if (control == p.Nb)
         Send(NbCycle);
     else if (control == p.Multi1)

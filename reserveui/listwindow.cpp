@@ -7,6 +7,7 @@
 #include "app/dpi.h"
 #include "app/appstate.h"
 #include "app/savenotice.h"
+#include "app/transition.h"
 #include "schedule/execute.h"
 #include "res/resource.h"
 #include <commctrl.h>
@@ -317,9 +318,9 @@ static void OnStartReservationNow(HWND hwnd)
         return;
     SYSTEMTIME now;
     ReadLocalTime(&now);
-    App.NextReservation.Entry = App.ReserveList.Items[row];
-    SystemTimeToFileTime(&now, &App.NextReservation.NextStart);
-    BeginReservation(&now);
+    EnterTransition();
+    BeginReservationNow(App.ReserveList.Items[row], &now);
+    LeaveTransition(App.MainWindow);
 }
 
 struct ListCommand {

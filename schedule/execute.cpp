@@ -70,8 +70,10 @@ static void FinishActive(ResultEnd how, const char *next)
         outcome = LogReservationUnrecorded();
     }
     ReserveEntry *ended = App.ActiveReservation;
-    if (how == ResultEndByUser && ended)
+    if (how == ResultEndByUser && ended) {
         KeepStopped(ended);
+        GiveUpPreparation();
+    }
     App.ActiveReservation = NULL;
     bool takenOver = how == ResultEndTakenOver;
     if (!takenOver)
@@ -120,11 +122,29 @@ bool BeginReservation(const SYSTEMTIME *now)
     return true;
 }
 
+bool BeginReservationNow(ReserveEntry *entry, const SYSTEMTIME *now)
+{
+    App.NextReservation.Entry = entry;
+    SystemTimeToFileTime(now, &App.NextReservation.NextStart);
+    if (!BeginReservation(now))
+        return false;
+    NoteStartedByHand();
+    return true;
+}
+
 void EndReservation(ResultEnd how)
 {
     if (App.ReserveState == Idle)
         return;
     FinishActive(how, NULL);
+}
+
+void SuspendReservation()
+{
+    if (App.ReserveState == Idle)
+        return;
+    App.SleptStart = App.ActiveStart;
+    EndReservation(ResultEndAsleep);
 }
 
 static bool TakeUpUnderway(const SYSTEMTIME *now);
@@ -219,6 +239,21 @@ static ReserveEntry *LatestUnderway(const FILETIME *since, const FILETIME *now, 
     return latest;
 }
 
+// The occurrence a sleep cut, when it is still under way: begun before the
+// last tick, it is no new one to a fresh look.
+static ReserveEntry *SleptUnderway(const FILETIME *now, Occurrence *found)
+{
+    if (!FileTimeToUnits(&App.SleptStart))
+        return NULL;
+    for (uint32_t i = 0; i < App.ReserveList.Count; i++) {
+        ReserveEntry *entry = App.ReserveList.Items[i];
+        if (entry->Enabled && FindOccurrenceUnderway(entry, now, found) &&
+            CompareFileTime(&found->Start, &App.SleptStart) == 0)
+            return entry;
+    }
+    return NULL;
+}
+
 // The latest occurrence still under way (the user's stopped one aside)
 // begins at now, as one begun under way does.
 static bool TakeUpUnderway(const SYSTEMTIME *now)
@@ -263,6 +298,12 @@ void ScheduleAfresh(const SYSTEMTIME *now, const SYSTEMTIME *since)
     bool retired = TellMissed(seen, &instant);
     Occurrence underway;
     ReserveEntry *entry = LatestUnderway(seen, &instant, &underway);
+    // A programme begun while the PC slept has the stereo, as on time; the
+    // one the sleep cut is otherwise taken up, by whichever look comes first
+    // after the resume (a tick, or either resume message), once.
+    if (!entry)
+        entry = SleptUnderway(&instant, &underway);
+    App.SleptStart = UnitsToFileTime(0);
     if (entry) {
         App.NextReservation.Entry = entry;
         App.NextReservation.NextStart = underway.Start;

@@ -18,9 +18,17 @@ enum ReserveStateValue : uint16_t {
 // running is ended for it. False when there is nothing to begin or no memory
 // for the copy (nothing changed).
 bool BeginReservation(const SYSTEMTIME *now);
+// 直ちに録音開始: entry begins at now, until its end time next comes; its
+// line's planned start is now.
+bool BeginReservationNow(ReserveEntry *entry, const SYSTEMTIME *now);
 // Ends the active reservation whatever its state (stopping the recorder),
 // how telling its results line why.
 void EndReservation(ResultEnd how);
+// The PC is going to sleep: the reservation running ends (its recording
+// finished whole, its line a cut part) and its programme is noted, so that
+// the first fresh look after the resume (ScheduleAfresh) takes it up into a
+// file of its own, the recording device opened again.
+void SuspendReservation();
 // The tick's step: the active reservation ends when its end time has come or
 // the disk no longer takes its recording; the stereo is then switched off
 // when the options say so, or else left to finish its preparation.

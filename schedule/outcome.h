@@ -10,6 +10,7 @@ enum ResultEnd {
     ResultEndTakenOver,   // the next reservation began and took the stereo
     ResultEndByUser,      // the user stopped it
     ResultEndAtExit,      // the program was ended
+    ResultEndAsleep,      // the PC went to sleep
 };
 
 enum Outcome {

@@ -25,6 +25,7 @@ void StartArmedRecording(HWND window, const SYSTEMTIME *now)
         App.RecordingStartFailed = TRUE;
         RecordingNotStarted(App.ActiveReservation);
         EndReservation(ResultEndAtItsTime);
+        GiveUpPreparation();
         return;
     }
     App.ReserveState = Recording;
@@ -32,6 +33,23 @@ void StartArmedRecording(HWND window, const SYSTEMTIME *now)
     // Whatever the stereo plays is recorded from here on; its preparation
     // is still pending and the tick keeps sending it.
     RecordingStarted(App.ActiveReservation, App.RecordingPath, now, ready);
+}
+
+// What a reservation asks of the stereo; an acquisition of the presets
+// asks some of the same and is no reservation's.
+static const uint32_t PreparationFlags = ReqPower | ReqSource | ReqPreset | ReqMute | ReqJustPoweredOn;
+
+void GiveUpPreparation()
+{
+    App.PreparationLeftUntil = UnitsToFileTime(0);
+    if (!(App.DeviceRequest.PendingFlags & ReqAcquire))
+        App.DeviceRequest.PendingFlags &= ~PreparationFlags;
+}
+
+void StereoSwitchedOffByUser()
+{
+    if (App.ReserveState == Idle)
+        GiveUpPreparation();
 }
 
 void LeavePreparationGoing(const FILETIME *ended)
@@ -49,6 +67,5 @@ void GiveUpLeftPreparation(const FILETIME *now)
     }
     if (!FileTimeReached(&App.PreparationLeftUntil, now))
         return;
-    App.DeviceRequest.PendingFlags &= ~(ReqPower | ReqSource | ReqPreset | ReqMute | ReqJustPoweredOn);
-    App.PreparationLeftUntil = UnitsToFileTime(0);
+    GiveUpPreparation();
 }

@@ -30,6 +30,12 @@ void StartArmedRecording(HWND window, const SYSTEMTIME *now);
 // at the wall) is given up the grace after the end, rather than sent ten
 // times a second for good. ended is the end's instant.
 void LeavePreparationGoing(const FILETIME *ended);
+// A reservation's preparation dropped at once: the user stopped it, or its
+// recording could not start. An acquisition's requests are left alone.
+void GiveUpPreparation();
+// The user switched the stereo off: what an ended reservation left going
+// would switch it on again. A running reservation keeps its preparation.
+void StereoSwitchedOffByUser();
 // The tick's step: gives up what is left of the ended reservation's
 // preparation once its time is over. A request made since (an acquisition,
 // a new reservation) is not the reservation's and is left alone.

@@ -66,13 +66,12 @@ static void FileTimeText(const FILETIME *instant, char text[ResultTimeBytes])
 }
 
 // The line's planned times and format from the reservation and its
-// occurrence's start instant.
-static void StartLine(ResultTexts *texts, const ReserveEntry *entry, const FILETIME *start, const FILETIME *end)
+// occurrence's start minute and end.
+static void StartLine(ResultTexts *texts, const ReserveEntry *entry, const FILETIME *minute, const FILETIME *end)
 {
     memset(texts, 0, sizeof *texts);
     texts->Title = entry && entry->Title ? entry->Title : "";
-    FILETIME minute = FileTimeAdd(start, (LONGLONG)StartLead);
-    FileTimeText(&minute, texts->PlannedStart);
+    FileTimeText(minute, texts->PlannedStart);
     FileTimeText(end, texts->PlannedEnd);
     if (entry && FormatBlockValid(entry->Format))
         DescribeFormat((const WAVEFORMATEX *)entry->Format, false, texts->Format);
@@ -126,6 +125,13 @@ static void WriteLine(ResultTexts *texts)
 
 // ---- the moments of a run ----
 
+// The active programme's start minute: StartLead after its start instant,
+// or for a start by hand the moment it was started.
+static FILETIME ActiveStartMinute()
+{
+    return App.ActiveStartedByHand ? App.ActiveStart : FileTimeAdd(&App.ActiveStart, (LONGLONG)StartLead);
+}
+
 void NoteReservationBegun(const FILETIME *start, const SYSTEMTIME *now)
 {
     App.ActiveStart = *start;
@@ -134,6 +140,12 @@ void NoteReservationBegun(const FILETIME *start, const SYSTEMTIME *now)
     App.RecordingStartFailed = FALSE;
     App.ActiveEndHow = ResultEndAtItsTime;
     App.ActiveTakenOverBy[0] = '\0';
+    App.ActiveStartedByHand = FALSE;
+}
+
+void NoteStartedByHand()
+{
+    App.ActiveStartedByHand = TRUE;
 }
 
 void NoteRecordingStarted(const SYSTEMTIME *now, bool ready)
@@ -196,6 +208,9 @@ static bool DescribeEnd(ResultTexts *texts, const RecordingSummary *summary)
     case ResultEndAtExit:
         AddDetail(texts, "TALVO レコーダーを終了したため止まりました。");
         return true;
+    case ResultEndAsleep:
+        AddDetail(texts, "パソコンがスリープしたため止まりました。");
+        return true;
     default:
         if (!shortened) {
             AddDetail(texts, "終了時刻まで録画しました。");
@@ -214,7 +229,8 @@ Outcome LogRecordingStopped(const RecordingSummary *summary)
 {
     const ReserveEntry *entry = App.ActiveReservation;
     ResultTexts texts;
-    StartLine(&texts, entry, &App.ActiveStart, &App.ActiveEnd);
+    FILETIME minute = ActiveStartMinute();
+    StartLine(&texts, entry, &minute, &App.ActiveEnd);
     FormatResultTime(&App.RecordingBegunAt, texts.RecordStart);
     SYSTEMTIME now;
     ReadLocalTime(&now);
@@ -275,7 +291,8 @@ static void DescribeStartFailure(ResultTexts *texts)
 Outcome LogReservationUnrecorded()
 {
     ResultTexts texts;
-    StartLine(&texts, App.ActiveReservation, &App.ActiveStart, &App.ActiveEnd);
+    FILETIME minute = ActiveStartMinute();
+    StartLine(&texts, App.ActiveReservation, &minute, &App.ActiveEnd);
     if (App.RecordingStartFailed) {
         DescribeStartFailure(&texts);
     } else {
@@ -288,6 +305,9 @@ Outcome LogReservationUnrecorded()
             break;
         case ResultEndAtExit:
             AddDetail(&texts, "録音が始まる前に TALVO レコーダーを終了しました。");
+            break;
+        case ResultEndAsleep:
+            AddDetail(&texts, "録音が始まる前にパソコンがスリープしました。");
             break;
         default:
             AddDetail(&texts, "録音を始める前に終了時刻になりました。");
@@ -306,7 +326,7 @@ void DescribeActiveOccurrence(RecordingOccurrenceTexts *occurrence)
     if (!entry)
         return;
     lstrcpynA(occurrence->Title, entry->Title ? entry->Title : "", sizeof occurrence->Title);
-    FILETIME minute = FileTimeAdd(&App.ActiveStart, (LONGLONG)StartLead);
+    FILETIME minute = ActiveStartMinute();
     FileTimeText(&minute, occurrence->PlannedStart);
     FileTimeText(&App.ActiveEnd, occurrence->PlannedEnd);
     SYSTEMTIME now;
@@ -365,7 +385,8 @@ void LogMissedProgrammes(const MissedList *missed)
     for (uint32_t i = 0; i < missed->Count; i++) {
         const MissedOccurrence *item = &missed->Items[i];
         ResultTexts texts;
-        StartLine(&texts, item->Entry, &item->When.Start, &item->When.End);
+        FILETIME minute = FileTimeAdd(&item->When.Start, (LONGLONG)StartLead);
+        StartLine(&texts, item->Entry, &minute, &item->When.End);
         if (AlreadyLogged(&logged, texts.Title, texts.PlannedStart))
             continue;
         SetOutcome(&texts, OutcomeMissed, false);

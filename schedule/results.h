@@ -13,6 +13,9 @@
 
 // The reservation begun at now for its occurrence starting at start.
 void NoteReservationBegun(const FILETIME *start, const SYSTEMTIME *now);
+// The reservation just begun was started by hand (直ちに録音開始): its
+// programme starts at its begin.
+void NoteStartedByHand();
 // The recorder started at now; ready: the stereo had done its preparation.
 void NoteRecordingStarted(const SYSTEMTIME *now, bool ready);
 // The active reservation is about to end this way; next: the title of the

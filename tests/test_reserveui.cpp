@@ -13,6 +13,8 @@
 #include "app/heap.h"
 #include "res/resource.h"
 #include "reserveui/reserveui.h"
+#include "schedule/execute.h"
+#include "schedule/results.h"
 
 namespace {
 
@@ -645,8 +647,14 @@ TEST_F(ReserveWindow, StartNowBeginsTheFocusedRowCheckedOrNot)
     Command(IDM_RESERVE_STARTNOW);
     EXPECT_EQ(StartedTitle(), "on") << "a focused row that is not selected starts nothing";
     SelectRows(List, { 1 });
+    SetTestClock(At(10, 20, 7));
     Command(IDM_RESERVE_STARTNOW);
     EXPECT_EQ(StartedTitle(), "off");
+    // Its programme starts when it was started, as its line says.
+    EndReservation(ResultEndByUser);
+    std::vector<std::vector<std::string>> lines = ReadResults(Folder);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0][ResultPlannedStart], "2027/03/05 10:20:07");
 }
 
 TEST_F(ReserveWindow, PropertiesAndDoubleClickOpenTheFocusedSelectedRow)

@@ -23,6 +23,8 @@
 
 namespace {
 
+typedef std::vector<std::string> ResultFields;
+
 class TimerRecording : public testing::Test {
   protected:
     void SetUp() override
@@ -720,6 +722,54 @@ TEST_F(TimerRecording, AnEditAfterAClockSetBackDoesNotBeginAgainWhatWasRecorded)
     EXPECT_STREQ(App.NextReservation.Entry->Title, "朝二");
 }
 
+namespace {
+
+WNDPROC PickerProc;
+HWND SendInto;
+
+// The end-time picker is set while a reservation begins: from there the
+// system's messages come inside the begin, as they do while the shell
+// answers the tray icon's update.
+LRESULT CALLBACK PickerSendingSystemMessages(HWND picker, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == DTM_SETSYSTEMTIME && SendInto) {
+        HWND window = SendInto;
+        SendInto = NULL;
+        SetTestClock(At(10, 10, 0));
+        SendMessageA(window, WM_TIMECHANGE, 0, 0);
+        EXPECT_EQ(SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0), TRUE);
+        EXPECT_EQ(SendMessageA(window, WM_ENDSESSION, TRUE, 0), 0);
+        EXPECT_TRUE(IsWindow(window)) << "not shut down inside the begin";
+    }
+    return CallWindowProcA(PickerProc, picker, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(TimerRecording, TheClockSleepAndSessionMessagesInsideABeginWaitForIt)
+{
+    OnAndTunedTo(4);
+    Add("長い番組", 4, 5, 0, 10, 0, 10, 30, "a.wav");
+    Add("その間に", 4, 5, 0, 10, 5, 10, 8, "b.wav");
+    Open(At(9, 59, 54, 900));
+    HWND picker = GetDlgItem(window, EndTimePickerId);
+    PickerProc = (WNDPROC)SetWindowLongPtrA(picker, GWLP_WNDPROC, (LONG_PTR)PickerSendingSystemMessages);
+    SendInto = window;
+    DWORD serial = App.ActiveSerial;
+    Tick();
+    Tick();  // 09:59:55.000: the begin
+    EXPECT_EQ(SendInto, (HWND)NULL) << "the messages were sent";
+    EXPECT_EQ(App.ActiveSerial, serial + 1) << "begun once";
+    // After the tick: the resume and the clock see what passed meanwhile,
+    // then the session's end shuts the program down.
+    EXPECT_FALSE(IsWindow(window));
+    window = NULL;
+    std::vector<std::string> lines;
+    for (const ResultFields &line : ReadResults(folder))
+        lines.push_back(line[ResultOutcome] + "|" + line[ResultTitle]);
+    EXPECT_EQ(lines, (std::vector<std::string>{ "見逃しました|その間に", "途中で止まりました (無音)|長い番組" }));
+}
+
 TEST_F(TimerRecording, AResumeReopensTheLinkAndRecordsTheProgrammeUnderWay)
 {
     stereo.Power = 0;
@@ -749,48 +799,6 @@ TEST_F(TimerRecording, AResumeReopensTheLinkAndRecordsTheProgrammeUnderWay)
     EXPECT_EQ(App.ReserveState, Idle);
     ExpectToneOfPreset(folder + "wake.wav", 8, 1.0);
 }
-
-// ---- awake while it matters ----
-
-TEST_F(TimerRecording, ThePCIsKeptAwakeExactlyFromTheBeginToTheEndOfTheRecording)
-{
-    stereo.Power = 0;
-    Add("眠らせない", 5, 5, 0, 10, 0, 10, 1, "awake.wav");
-    ReserveEntry *nowhere = Add("行き先なし", 5, 5, 0, 11, 0, 11, 30, "x.wav");
-    HeapFreeBlock(nowhere->SavePath);
-    nowhere->SavePath = HeapStrDup((folder + "missing\\deeper\\x.wav").c_str());
-    Open(At(9, 59, 50));
-    const DWORD held = ES_CONTINUOUS | ES_SYSTEM_REQUIRED;
-    for (int i = 0; i < 50; i++) {
-        Tick();
-        ASSERT_EQ(App.AwakeFlags, 0u) << "nothing held before the begin";
-    }
-    Tick();  // 09:59:55.000: the begin
-    ASSERT_EQ(App.ReserveState, Armed);
-    EXPECT_EQ(App.AwakeFlags & held, held) << "held from the stereo's preparation on";
-    EXPECT_EQ(App.AwakeFlags & ~(held | ES_AWAYMODE_REQUIRED), 0u);
-    ASSERT_TRUE(TickUntil(Recording, 120, true));
-    EXPECT_EQ(App.AwakeFlags & held, held);
-    RecordFor(30);
-    clock = At(10, 0, 59, 900);
-    Tick();
-    EXPECT_EQ(App.AwakeFlags & held, held) << "still held in the last tick before the end";
-    Tick();  // 10:01:00.000
-    EXPECT_EQ(App.ReserveState, Idle);
-    EXPECT_EQ(App.AwakeFlags, 0u) << "released at the end";
-
-    // A recording that cannot begin releases it in the same tick.
-    clock = At(10, 59, 55);
-    App.DeviceRequest.PendingFlags = 0;
-    for (int i = 0; i < 120 && App.ReserveState == Idle; i++)
-        Tick();
-    for (int i = 0; i < 120 && App.ReserveState != Idle; i++)
-        Tick(true);
-    EXPECT_EQ(App.ReserveState, Idle);
-    EXPECT_EQ(App.AwakeFlags, 0u) << "released when the recording could not begin";
-}
-
-// ---- waking the PC for the next reservation ----
 
 namespace {
 
@@ -848,6 +856,62 @@ const LocalClockRules CentralEurope = { -60, -120, CentralEuropeanClock };
 const LocalClockRules Japan = { -540, -540, JapaneseClock };
 
 }  // namespace
+
+// ---- awake while it matters ----
+
+TEST_F(TimerRecording, ThePCIsKeptAwakeFromTheWakeTimeToTheEndAndAcrossAShortGap)
+{
+    stereo.Power = 0;
+    Add("眠らせない", 5, 5, 0, 10, 0, 10, 1, "awake.wav");
+    Add("すぐ次", 5, 5, 0, 10, 2, 10, 3, "next.wav");  // begins 55 s after the first ends
+    ReserveEntry *nowhere = Add("行き先なし", 5, 5, 0, 11, 0, 11, 30, "x.wav");
+    HeapFreeBlock(nowhere->SavePath);
+    nowhere->SavePath = HeapStrDup((folder + "missing\\deeper\\x.wav").c_str());
+    Open(At(9, 58, 54));
+    const DWORD held = ES_CONTINUOUS | ES_SYSTEM_REQUIRED;
+    for (int i = 0; i < 10; i++) {
+        Tick();
+        ASSERT_EQ(App.AwakeFlags, 0u) << "nothing held before the wake time";
+    }
+    Tick();  // 09:58:55.000: the wake lead before the start instant
+    EXPECT_EQ(App.AwakeFlags & held, held) << "held from the wake time on";
+    EXPECT_EQ(App.AwakeFlags & ~(held | ES_AWAYMODE_REQUIRED), 0u);
+    clock = At(9, 59, 50);
+    ASSERT_TRUE(TickUntil(Armed, 60, false));
+    EXPECT_EQ(App.AwakeFlags & held, held);
+    ASSERT_TRUE(TickUntil(Recording, 120, true));
+    EXPECT_EQ(App.AwakeFlags & held, held);
+    RecordFor(30);
+    clock = At(10, 0, 59, 900);
+    Tick();
+    EXPECT_EQ(App.AwakeFlags & held, held) << "still held in the last tick before the end";
+    Tick();  // 10:01:00.000
+    EXPECT_EQ(App.ReserveState, Idle);
+    EXPECT_EQ(App.AwakeFlags & held, held) << "held across the gap to the next start";
+    SYSTEMTIME start = At(10, 1, 55);
+    FILETIME expected;
+    SystemTimeToFileTime(&start, &expected);
+    EXPECT_EQ(Text(WakeDueShownLocally()), Text(expected)) << "its wake time passed while the first recorded";
+    clock = At(10, 1, 55);
+    Tick();
+    ASSERT_NE(App.ReserveState, Idle);
+    clock = At(10, 3, 0);
+    Tick();
+    EXPECT_EQ(App.ReserveState, Idle);
+    EXPECT_EQ(App.AwakeFlags, 0u) << "released at the end, the next start an hour away";
+
+    // A recording that cannot begin releases it in the same tick.
+    clock = At(10, 59, 55);
+    App.DeviceRequest.PendingFlags = 0;
+    for (int i = 0; i < 120 && App.ReserveState == Idle; i++)
+        Tick();
+    for (int i = 0; i < 120 && App.ReserveState != Idle; i++)
+        Tick(true);
+    EXPECT_EQ(App.ReserveState, Idle);
+    EXPECT_EQ(App.AwakeFlags, 0u) << "released when the recording could not begin";
+}
+
+// ---- waking the PC for the next reservation ----
 
 TEST(WakeTime, TheFirstUtcInstantTheLocalClockShows)
 {
@@ -969,6 +1033,15 @@ TEST_F(TimerRecording, TheWakeUpIsAMinuteBeforeTheNextStartAndFollowsTheSchedule
     SystemTimeToFileTime(&wake, &expected);
     EXPECT_EQ(Text(WakeDueShownLocally()), Text(expected)) << "for tomorrow's 朝";
     EXPECT_EQ(WaitForSingleObject(App.WakeTimer, 0), (DWORD)WAIT_TIMEOUT) << "not yet due";
+
+    // Sent to sleep with less than the wake lead left: set again, at the
+    // start instant itself.
+    clock = At(6, 59, 30, 0, 6);
+    SetTestClock(clock);
+    SendMessageA(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    wake = At(6, 59, 55, 0, 6);
+    SystemTimeToFileTime(&wake, &expected);
+    EXPECT_EQ(Text(WakeDueShownLocally()), Text(expected)) << "before a sleep";
 }
 
 TEST_F(TimerRecording, NothingNextCancelsTheWakeUpAndTheExitClosesIt)
@@ -1044,6 +1117,48 @@ bool PresetStillAsked(const std::vector<uint32_t> &commands, int preset)
 }
 
 }  // namespace
+
+// Preset 19 holds no station: the preparation never completes. It is not
+// sent on for good after a stop, a failed start, or the user switching the
+// stereo off after the end.
+TEST_F(TimerRecording, AnUnfinishedPreparationIsGivenUpOnAStopAFailedStartOrThePowerKey)
+{
+    enum How { StopKey, FailedStart, PowerKeyAfterTheEnd };
+    for (How how : { StopKey, FailedStart, PowerKeyAfterTheEnd }) {
+        SCOPED_TRACE(how);
+        StartAfresh();
+        OnAndTunedTo(1);
+        App.OptionFlags.PowOffEndRec = 0;
+        Add("空のプリセット", 19, 5, 0, 10, 0, 10, 1, how == FailedStart ? "missing\\deeper\\x.wav" : "e.wav");
+        Open(At(9, 59, 50));
+        ASSERT_TRUE(TickUntil(Armed, 60, false));
+        if (how == StopKey) {
+            WhenWindowAppears([] { return FindThreadWindow("#32770", "録音停止の確認", NULL); },
+                              [](HWND box) { PostMessageA(box, WM_COMMAND, IDYES, 0); });
+            SendMessageA(App.Panel.CdKeys[1], BM_CLICK, 0, 0);
+            PumpMessages();
+            CancelWindowWaits();
+        } else {
+            ASSERT_TRUE(TickUntil(how == FailedStart ? Idle : Recording, 250, false));
+        }
+        if (how == PowerKeyAfterTheEnd) {
+            clock = At(10, 1, 0);
+            Tick();
+            TakeSentCommands();
+            Tick();
+            ASSERT_TRUE(PresetStillAsked(TakeSentCommands(), 19)) << "left going after the end";
+            SendMessageA(App.Panel.Power, BM_CLICK, 0, 0);
+            EXPECT_EQ(TakeSentCommands(), std::vector<uint32_t>{ PowerOff });
+        }
+        ASSERT_EQ(App.ReserveState, Idle);
+        TakeSentCommands();
+        for (int i = 0; i < 20; i++)
+            Tick();
+        std::vector<uint32_t> sent = TakeSentCommands();
+        EXPECT_FALSE(PresetStillAsked(sent, 19));
+        EXPECT_FALSE(Sent(sent, PowerOn));
+    }
+}
 
 TEST_F(TimerRecording, AReservationOnAnEmptyPresetStartsRecordingAtTheGraceWithItsNotice)
 {
@@ -1207,8 +1322,6 @@ TEST_F(TimerRecording, AProgrammeUnderWayGivesTheStereoTheWholeGraceFromItsBegin
 
 namespace {
 
-typedef std::vector<std::string> ResultFields;
-
 std::string FormatOf(const ReserveEntry *entry)
 {
     char text[FormatDescriptionBytes];
@@ -1238,8 +1351,10 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
         const char *file;
     };
     // TickAt: time passes with the stereo playing; JumpTo: the clock moves
-    // on without the audio (a sleep, a clock set ahead).
-    enum Do { OpenAt, TickAt, JumpTo, Hear, Quit, Crash, RestartAt };
+    // on without the audio (a sleep, a clock set ahead). Sleep and WakeAt:
+    // the messages of a sleep the user chose, through the window procedure
+    // (the two resume messages, as Windows sends them when a user is there).
+    enum Do { OpenAt, TickAt, JumpTo, Hear, Quit, Crash, RestartAt, Sleep, WakeAt };
     struct Step {
         Do what;
         int hour = 0, minute = 0, second = 0;
@@ -1290,6 +1405,12 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
           { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 1, 0 }, { JumpTo, 10, 5, 0 } },
           { "途中で止まりました|朝" },
           { "a.wav" } },
+        { "slept in the middle: the part finished, the rest into its own file on resume",
+          { { "朝", 5, 0, 10, 0, 10, 5, "a.wav" } },
+          { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 1, 0 }, { Sleep }, { WakeAt, 10, 3, 0 }, { Hear },
+            { TickAt, 10, 5, 0 } },
+          { "途中で止まりました|朝", "途中から録画しました|朝" },
+          { "a.wav", "a (2).wav" } },
         { "the clock stepped past one programme into the next",
           { { "前", 5, 0, 10, 0, 10, 2, "a.wav" }, { "後", 5, 0, 10, 5, 10, 10, "b.wav" } },
           { { OpenAt, 9, 50, 0 }, { TickAt, 9, 50, 1 }, { TickAt, 10, 7, 0 }, { Hear }, { TickAt, 10, 10, 0 } },
@@ -1340,6 +1461,16 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
                 DestroyWindow(window);
                 PumpMessages();
                 window = NULL;
+                break;
+            case Sleep:
+                SendMessageA(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+                ASSERT_EQ(App.ReserveState, Idle) << "the part finished before the sleep";
+                break;
+            case WakeAt:
+                clock = at;
+                SetTestClock(clock);
+                SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+                SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
                 break;
             case RestartAt:
                 ResetAppState();
