@@ -421,7 +421,7 @@ bool StartRecording(HWND window, const ReserveEntry *entry)
     // The program's own encoders take the PCM as it is captured.
     App.ConvertActive = target->wFormatTag != WAVE_FORMAT_PCM && OwnFormatOf(target) == OwnFormatNone;
     if (App.Output->Available && !App.Output->Available())
-        return StartFailed(StartFailedCodec, ACMERR_NOTPOSSIBLE);
+        return StartFailed(StartFailedCodec, ERROR_MOD_NOT_FOUND);
     DeriveCaptureFormat(target, &App.CaptureFormat);
     App.CaptureBlockAlign = App.CaptureFormat.nBlockAlign;
     App.CaptureBufferBytes = CaptureBufferSize(&App.CaptureFormat);

@@ -1,6 +1,7 @@
 // The Recorder: naming the output file, capturing the recording device,
-// converting through the Audio Compression Manager and writing the WAVE or
-// raw file, each kind through its row of recorder/output.h. Nothing here
+// converting through the Audio Compression Manager or encoding MP3 and FLAC
+// itself, and writing the file, each kind through its row of
+// recorder/output.h. Nothing here
 // touches a window: what became of a recording is handed back by
 // StopRecording as a RecordingSummary, and the schedule announces it.
 #pragma once
@@ -225,7 +226,8 @@ enum RecordingStartFailure {
     StartFailedNone,
     StartFailedFile,     // the folder or the file could not be made
     StartFailedDevice,   // the recording device could not be opened or started
-    StartFailedCodec,    // the format's codec refused the conversion
+    StartFailedCodec,    // the format's codec refused the conversion, or its encoder's
+                         // DLL is missing (ERROR_MOD_NOT_FOUND)
     StartFailedMemory,
 };
 
