@@ -132,7 +132,7 @@ static bool FlacCreate(const char *path, const BYTE *format)
 
 // Captured PCM (8-bit unsigned, 16 or 24-bit signed little-endian) as the
 // 32-bit samples libFLAC takes.
-void WidenPcm(const BYTE *bytes, DWORD samples, WORD bits, int32_t *out)
+static void WidenPcm(const BYTE *bytes, DWORD samples, WORD bits, int32_t *out)
 {
     for (DWORD i = 0; i < samples; i++) {
         if (bits == 8)
@@ -243,7 +243,7 @@ static void ScanError(const FLAC__StreamDecoder *, FLAC__StreamDecoderErrorStatu
 
 // STREAMINFO behind "fLaC" and its block header: the 36-bit sample count
 // from the 14th byte's low half on, the MD5 in its last 16 bytes.
-void PutFlacLength(BYTE streamInfo[34], ULONGLONG samples)
+static void PutFlacLength(BYTE streamInfo[34], ULONGLONG samples)
 {
     streamInfo[13] = (BYTE)((streamInfo[13] & 0xF0) | (samples >> 32 & 0x0F));
     streamInfo[14] = (BYTE)(samples >> 24);

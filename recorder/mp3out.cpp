@@ -328,7 +328,7 @@ static WORD LameCrc(const BYTE *bytes, DWORD length)
     return crc;
 }
 
-bool PlanMp3Info(BYTE *frame, DWORD frameLength, DWORD musicFrames, DWORD streamBytes)
+static bool PlanMp3Info(BYTE *frame, DWORD frameLength, DWORD musicFrames, DWORD streamBytes)
 {
     DWORD xing = InfoOffset(frame);
     if (xing + 16 > frameLength)
