@@ -116,6 +116,9 @@ struct AppState {
     RawWriteCall RawWrite;          // how raw audio is written; none: WriteFile
     WaveFileWriter WaveFile;
     HANDLE RawFile;
+    Mp3FileWriter Mp3File;
+    FlacFileWriter FlacFile;
+    RecordingTagTexts RecordingTags; // what an MP3 or FLAC recording's file says of itself
     BYTE *TargetFormat;             // the format block, for the recording's later files
     char RecordingPath[SavePathBytes]; // the first file; later ones add "_2", "_3", ...
     char PartPath[SavePathBytes];   // the file being written

@@ -1,12 +1,15 @@
 // How much of the main thread a recording takes: captured buffers are fed to
 // the Recorder faster than real time (the device runs but its notices are
-// not handled), through staging, conversion and the file writes.
+// not handled), through staging, conversion and the file writes. The PCM
+// recording is kept beside the program as bench-source.wav: scripts/bench
+// encodes the same audio with the host's lame and flac for comparison.
 #include <windows.h>
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
 #include "app/appstate.h"
 #include "app/heap.h"
+#include "recorder/ownformats.h"
 
 enum { BenchMinutes = 3 };
 
@@ -55,7 +58,8 @@ static void FillBuffer(BYTE *buffer, DWORD bytes, int channels, DWORD *phase)
     }
 }
 
-static bool RunCase(HWND window, const char *label, const BYTE *format, size_t formatLength, const char *path)
+static bool RunCase(HWND window, const char *label, const BYTE *format, size_t formatLength, const char *path,
+                    bool keep = false)
 {
     ReserveEntry *entry = ReserveEntryCreate(formatLength);
     HeapFreeBlock(entry->SavePath);
@@ -99,9 +103,11 @@ static bool RunCase(HWND window, const char *label, const BYTE *format, size_t f
     printf("  %u flushes in %d minutes, bytes written per flush: %llu..%llu (mean %.0f)\n", flushes,
            BenchMinutes, flushes ? smallest : 0, largest,
            flushes ? (double)(FileLength(path) - 0) / (flushes + 1) : 0.0);
+    printf("  file: %.1f MB an hour\n", FileLength(path) / (double)BenchMinutes * 60 / 1e6);
     HeapFreeBlock(buffer);
     ReserveEntryFree(&entry);
-    DeleteFileA(path);
+    if (!keep)
+        DeleteFileA(path);
     return true;
 }
 
@@ -127,8 +133,26 @@ int main()
     suggested->wFormatTag = WAVE_FORMAT_IMA_ADPCM;
     bool haveIma = acmFormatSuggest(NULL, &pcm, suggested, sizeof ima, ACM_FORMATSUGGESTF_WFORMATTAG) == 0;
 
+    char source[MAX_PATH];
+    GetModuleFileNameA(NULL, source, sizeof source);
+    strcpy(source + SplitPath(source, NULL, NULL), "bench-source.wav");
+    DeleteFileA(source);
     bool ok = RunCase(window, "PCM 44,100 Hz 16-bit stereo (goal: <= 1 % of a core)", (const BYTE *)&pcm,
-                      sizeof pcm, path);
+                      sizeof pcm, source, true);
+    BYTE mp3[Mp3FormatBytes];
+    MakeMp3Format(mp3, 128, 2, 44100);
+    WAVEFORMATEX flac;
+    MakeFlacFormat(&flac, 2, 44100, 16);
+    snprintf(path, sizeof path, "%stalvo-bench-recorder.mp3", folder);
+    if (Mp3EncoderAvailable())
+        ok = RunCase(window, "MP3 128 kbps from 44,100 Hz 16-bit stereo (goal: <= 5 % of a core)", mp3, sizeof mp3,
+                     path) && ok;
+    else
+        printf("MP3: libmp3lame.dll is not beside the program\n");
+    snprintf(path, sizeof path, "%stalvo-bench-recorder.flac", folder);
+    ok = RunCase(window, "FLAC 44,100 Hz 16-bit stereo (goal: <= 3 % of a core)", (const BYTE *)&flac, sizeof flac,
+                 path) && ok;
+    snprintf(path, sizeof path, "%stalvo-bench-recorder.wav", folder);
     if (haveIma)
         ok = RunCase(window, "IMA ADPCM from 44,100 Hz 16-bit stereo (goal: <= 2 % of a core)", ima,
                      sizeof(WAVEFORMATEX) + suggested->cbSize, path) && ok;

@@ -6,6 +6,7 @@
 #include "app/heap.h"
 #include "recorder/silence.h"
 #include "recorder/output.h"
+#include "recorder/ownformats.h"
 #include <string.h>
 
 void DeriveCaptureFormat(const WAVEFORMATEX *target, WAVEFORMATEX *capture)
@@ -14,8 +15,9 @@ void DeriveCaptureFormat(const WAVEFORMATEX *target, WAVEFORMATEX *capture)
     capture->wFormatTag = WAVE_FORMAT_PCM;
     capture->nChannels = target->nChannels;
     capture->nSamplesPerSec = target->nSamplesPerSec;
-    // The codecs encode from 16-bit PCM only.
-    capture->wBitsPerSample = target->wFormatTag == WAVE_FORMAT_PCM ? target->wBitsPerSample : 16;
+    // The codecs encode from 16-bit PCM only; FLAC keeps PCM's bits.
+    bool pcmBits = target->wFormatTag == WAVE_FORMAT_PCM || OwnFormatOf(target) == OwnFormatFlac;
+    capture->wBitsPerSample = pcmBits ? target->wBitsPerSample : 16;
     capture->nBlockAlign = (WORD)(capture->wBitsPerSample * capture->nChannels / 8);
     capture->nAvgBytesPerSec = capture->nBlockAlign * capture->nSamplesPerSec;
     capture->cbSize = 0;
@@ -73,7 +75,9 @@ static bool ChooseOutput(const ReserveEntry *entry)
     char path[SavePathBytes];
     char expanded[SavePathBytes];
     DWORD number = 0;
-    if (!ExpandSavePath(entry->SavePath, expanded, sizeof expanded, entry) || !EnsureFolder(expanded) ||
+    const char *ext = App.OutputKind == OutputMp3 ? ".mp3" : App.OutputKind == OutputFlac ? ".flac" : NULL;
+    if (!ExpandSavePath(entry->SavePath, expanded, sizeof expanded, entry) ||
+        (ext && !ApplyFormatExtension(expanded, sizeof expanded, ext)) || !EnsureFolder(expanded) ||
         !NextRecordingPath(expanded, &number, path, sizeof path))
         return false;
     memcpy(App.RecordingBasePath, expanded, sizeof expanded);
@@ -102,6 +106,8 @@ static bool OpenOutput(const ReserveEntry *entry)
 {
     App.RecordingPart = 1;
     App.PartStartBytes = 0;
+    if (App.Output->Describe)
+        App.Output->Describe(entry);
     while (!App.Output->Create(App.RecordingPath, entry->Format)) {
         DWORD error = GetLastError();
         if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || !TakeNextNumber()) {
@@ -109,8 +115,6 @@ static bool OpenOutput(const ReserveEntry *entry)
             return false;
         }
     }
-    if (App.Output->Describe)
-        App.Output->Describe(entry);
     return true;
 }
 
@@ -412,9 +416,12 @@ bool StartRecording(HWND window, const ReserveEntry *entry)
     if (!entry || !FormatBlockValid(entry->Format))
         return StartFailed(StartFailedCodec, ACMERR_NOTPOSSIBLE);
     const WAVEFORMATEX *target = (const WAVEFORMATEX *)entry->Format;
-    App.ConvertActive = target->wFormatTag != WAVE_FORMAT_PCM;
     App.OutputKind = OutputKindOf(entry);
     App.Output = OutputFor(App.OutputKind);
+    // The program's own encoders take the PCM as it is captured.
+    App.ConvertActive = target->wFormatTag != WAVE_FORMAT_PCM && OwnFormatOf(target) == OwnFormatNone;
+    if (App.Output->Available && !App.Output->Available())
+        return StartFailed(StartFailedCodec, ERROR_MOD_NOT_FOUND);
     DeriveCaptureFormat(target, &App.CaptureFormat);
     App.CaptureBlockAlign = App.CaptureFormat.nBlockAlign;
     App.CaptureBufferBytes = CaptureBufferSize(&App.CaptureFormat);

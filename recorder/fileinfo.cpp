@@ -4,6 +4,7 @@
 #include "app/appstate.h"
 #include "settings/settings.h"
 #include "version.h"
+#include "schedule/clock.h"
 #include <stdio.h>
 #include <string.h>
 
@@ -63,6 +64,22 @@ static void StationText(int preset, char *text, size_t size)
         snprintf(text, size, "%s", band);
     else
         snprintf(text, size, "プリセット %d", preset);
+}
+
+void ComposeRecordingTags(const ReserveEntry *entry)
+{
+    SYSTEMTIME now;
+    ReadLocalTime(&now);
+    char date[16], comment[InfoTextBytes];
+    RecordingInfoTexts texts;
+    ComposeRecordingInfo(entry, &now, date, comment, &texts);
+    RecordingTagTexts *tags = &App.RecordingTags;
+    size_t title = WholeCharactersWithin(texts.Title, InfoTextBytes);
+    memcpy(tags->Title, texts.Title, title);
+    tags->Title[title] = '\0';
+    snprintf(tags->Date, sizeof tags->Date, "%s", date);
+    snprintf(tags->Comment, sizeof tags->Comment, "%s", comment);
+    snprintf(tags->Software, sizeof tags->Software, "%s", Software);
 }
 
 void ComposeRecordingInfo(const ReserveEntry *entry, const SYSTEMTIME *start, char date[16],

@@ -1,11 +1,17 @@
 // Naming a recording format.
 #include "recorder/formatname.h"
+#include "recorder/ownformats.h"
 #include <msacm.h>
 #include <stdio.h>
 #include <string.h>
 
 void DescribeFormat(const WAVEFORMATEX *format, bool twoLines, char text[FormatDescriptionBytes])
 {
+    char ownTag[8], ownText[64];
+    if (DescribeOwnFormat(format, ownTag, sizeof ownTag, ownText, sizeof ownText)) {
+        snprintf(text, FormatDescriptionBytes, twoLines ? "%s\r\n%s" : "%s %s", ownTag, ownText);
+        return;
+    }
     ACMFORMATTAGDETAILSA tag;
     memset(&tag, 0, sizeof tag);
     tag.cbStruct = sizeof tag;

@@ -1,5 +1,6 @@
-// A recording format in the Audio Compression Manager's own words, for the
-// list, the edit dialog and the results file.
+// A recording format in the Audio Compression Manager's own words (the
+// program's own MP3 and FLAC in its words), for the list, the edit dialog
+// and the results file.
 #pragma once
 #include <windows.h>
 #include <mmsystem.h>

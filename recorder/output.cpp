@@ -2,6 +2,7 @@
 // and continued in numbered files past what one file can describe, and the
 // bare audio bytes.
 #include "recorder/output.h"
+#include "recorder/ownformats.h"
 #include "app/appstate.h"
 #include "schedule/clock.h"
 #include <string.h>
@@ -128,30 +129,42 @@ static bool RawRepair(const char *)
 // ---- the table ----
 
 // In the order of OutputKind.
-static_assert(OutputWave == 0 && OutputRaw == 1, "the rows follow OutputKind");
-static const OutputOps Outputs[] = {
-    { OutputWave, WaveCreate, WaveDescribe, WaveAppend, WaveKeepHeaderCurrent, WaveFinish, WaveAbandon,
-      RepairWaveFile, true, true },
-    { OutputRaw, RawCreate, NULL, RawAppend, RawNothingToDo, RawFinish, RawClose, RawRepair, false, false },
-};
+static_assert(OutputWave == 0 && OutputRaw == 1 && OutputMp3 == 2 && OutputFlac == 3, "the rows follow OutputKind");
+static const OutputOps WaveOutput = { OutputWave, WaveCreate, WaveDescribe, WaveAppend, WaveKeepHeaderCurrent,
+                                      WaveFinish, WaveAbandon, RepairWaveFile, NULL, true, true };
+static const OutputOps RawOutput = { OutputRaw, RawCreate, NULL, RawAppend, RawNothingToDo, RawFinish, RawClose,
+                                     RawRepair, NULL, false, false };
+static const OutputOps *const Outputs[] = { &WaveOutput, &RawOutput, &Mp3Output, &FlacOutput };
 
 OutputKind OutputKindOf(const ReserveEntry *entry)
 {
-    return entry && entry->RiffHeader == 1 ? OutputWave : OutputRaw;
+    if (!entry)
+        return OutputRaw;
+    // The program's own formats are written by its own encoders, whatever
+    // the RIFF header field says.
+    switch (entry->Format && FormatBlockValid(entry->Format) ? OwnFormatOf((const WAVEFORMATEX *)entry->Format)
+                                                              : OwnFormatNone) {
+    case OwnFormatMp3:
+        return OutputMp3;
+    case OwnFormatFlac:
+        return OutputFlac;
+    default:
+        return entry->RiffHeader == 1 ? OutputWave : OutputRaw;
+    }
 }
 
 const OutputOps *OutputFor(OutputKind kind)
 {
     size_t row = (size_t)kind;
-    return row < sizeof Outputs / sizeof Outputs[0] ? &Outputs[row] : &Outputs[OutputRaw];
+    return row < sizeof Outputs / sizeof Outputs[0] ? Outputs[row] : &RawOutput;
 }
 
 // The marker names a path only. Each kind's repair leaves a file that is not
 // of its kind alone, so the rows that mark their files are asked in turn.
 bool RepairMarkedRecording(const char *path)
 {
-    for (const OutputOps &row : Outputs)
-        if (row.Repairable && row.Repair(path))
+    for (const OutputOps *row : Outputs)
+        if (row->Repairable && row->Repair(path))
             return true;
     return false;
 }

@@ -15,7 +15,7 @@ struct OutputOps {
     // Creates the recording's first file in the target format block.
     bool (*Create)(const char *path, const BYTE *format);
     // The programme's information the files carry (none: a kind that
-    // carries none), composed when the first file is made.
+    // carries none), composed before the first file is made.
     void (*Describe)(const ReserveEntry *entry);
     // Appends encoded audio; false when the disk did not take all of it.
     // A numbered kind begins its next file here when the current one is full.
@@ -31,9 +31,14 @@ struct OutputOps {
     // Makes a file cut off by a crash consistent with its length. True when
     // it now is (or the kind needs no repair).
     bool (*Repair)(const char *path);
+    // Whether the kind's encoder is there (none: always).
+    bool (*Available)();
     bool Numbered;    // a long recording goes on in "_2", "_3", ... files
     bool Repairable;  // the settings file names the file being written, for Repair at the next start
 };
+
+// The rows of the program's own encoders, in their files.
+extern const OutputOps Mp3Output, FlacOutput;
 
 // The row of a kind; never none.
 const OutputOps *OutputFor(OutputKind kind);

@@ -1,6 +1,7 @@
 // The Recorder: naming the output file, capturing the recording device,
-// converting through the Audio Compression Manager and writing the WAVE or
-// raw file, each kind through its row of recorder/output.h. Nothing here
+// converting through the Audio Compression Manager or encoding MP3 and FLAC
+// itself, and writing the file, each kind through its row of
+// recorder/output.h. Nothing here
 // touches a window: what became of a recording is handed back by
 // StopRecording as a RecordingSummary, and the schedule announces it.
 #pragma once
@@ -117,6 +118,52 @@ bool AppendRawData(HANDLE file, const void *bytes, DWORD length);
 // tests put a disk of their own here, as WaveFileProc does for WAVE files.
 typedef BOOL(WINAPI *RawWriteCall)(HANDLE file, LPCVOID bytes, DWORD length, LPDWORD written, LPOVERLAPPED overlapped);
 
+// ---- MP3 and FLAC files ----
+
+// The texts an MP3 or FLAC file carries, those of the WAVE LIST chunk, in
+// the system's code page.
+struct RecordingTagTexts {
+    char Title[InfoTextBytes];
+    char Date[16];             // YYYY-MM-DD
+    char Comment[InfoTextBytes];
+    char Software[InfoTextBytes];
+};
+// The texts of a recording of entry starting now.
+void ComposeRecordingTags(const ReserveEntry *entry);
+
+#define Mp3LibraryName "libmp3lame.dll"
+struct Mp3FileWriter {
+    HANDLE File;
+    void *Encoder;      // LAME's
+    DWORD TagBytes;     // the ID3v2 tag in front; LAME's Info frame follows it
+    BYTE *Out;          // encoded bytes of one piece
+    DWORD OutSize;
+};
+struct FlacFileWriter {
+    HANDLE File;
+    void *Encoder;      // libFLAC's
+    void *Comments;     // its Vorbis comment block
+    int32_t *Samples;   // one piece of audio widened
+    BOOL Failed;        // a write failed: nothing more goes to the file
+};
+// libmp3lame.dll loads from the program's folder (loaded once, then kept).
+bool Mp3EncoderAvailable();
+// Its version ("3.100"), empty without it.
+const char *Mp3EncoderVersion();
+// The ID3v2.3 tag of the texts (UTF-16), its length; out holds size bytes.
+DWORD BuildId3Tag(const RecordingTagTexts *texts, BYTE *out, DWORD size);
+// The length of the MPEG audio Layer III frame whose header the 4 bytes
+// are, padding included; 0 for no such header.
+DWORD Mp3FrameLength(const BYTE header[4]);
+// An MP3 file (ID3v2 tag, then LAME's Info frame) cut off by a crash: its
+// last, partial frame dropped and the Info frame's counts those of the
+// whole frames. False for a file that is no such MP3.
+bool RepairMp3File(const char *path);
+// A FLAC file cut off by a crash: its partial last frame dropped and
+// STREAMINFO's length that of its whole frames (its MD5 unknown). False
+// for a file that is no FLAC.
+bool RepairFlacFile(const char *path);
+
 // ---- will it fit ----
 
 // The bytes a recording of seconds in the format takes: its byte rate times
@@ -179,7 +226,8 @@ enum RecordingStartFailure {
     StartFailedNone,
     StartFailedFile,     // the folder or the file could not be made
     StartFailedDevice,   // the recording device could not be opened or started
-    StartFailedCodec,    // the format's codec refused the conversion
+    StartFailedCodec,    // the format's codec refused the conversion, or its encoder's
+                         // DLL is missing (ERROR_MOD_NOT_FOUND)
     StartFailedMemory,
 };
 
@@ -189,8 +237,11 @@ enum RecordingStartFailure {
 enum OutputKind {
     OutputWave,   // a RIFF/WAVE file with its header kept current
     OutputRaw,    // the audio bytes alone
+    OutputMp3,    // MP3 encoded by libmp3lame.dll (recorder/mp3out.cpp)
+    OutputFlac,   // FLAC encoded by libFLAC (recorder/flacout.cpp)
 };
-// The kind a reservation's recording writes (its RIFF header field).
+// The kind a reservation's recording writes: MP3 or FLAC for those formats,
+// else its RIFF header field.
 OutputKind OutputKindOf(const ReserveEntry *entry);
 
 // Why a recording stopped.

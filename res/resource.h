@@ -97,3 +97,8 @@
 #define IDC_EDIT_RIFF           1018
 #define IDC_EDIT_SAVEPATH       1019
 #define IDC_EDIT_BROWSE         1020
+#define IDC_EDIT_OWNFORMAT      1021
+// The edit dialog's menu of the program's own formats: one command a format
+// (reserveui/ownformatmenu.cpp).
+#define IDM_OWNFORMAT_FIRST     0x7000
+#define IDM_OWNFORMAT_LAST      0x7FFF

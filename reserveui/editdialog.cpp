@@ -9,6 +9,7 @@
 #include "schedule/execute.h"
 #include "app/heap.h"
 #include "recorder/recorder.h"
+#include "recorder/ownformats.h"
 #include "res/resource.h"
 #include <commctrl.h>
 #include <string.h>
@@ -72,6 +73,7 @@ static const EditControl EditControls[] = {
     { "EDIT", "", IDC_EDIT_FORMAT, 85, 111, -97, 41, StretchWidth, ES_MULTILINE | ES_READONLY, WS_EX_CLIENTEDGE },
     { "BUTTON", "変更...", IDC_EDIT_CHANGEFORMAT, 12, 131, 50, 21, 0, WS_TABSTOP | BS_PUSHBUTTON, 0 },
     { "BUTTON", "RIFF ヘッダを付加", IDC_EDIT_RIFF, 85, 157, 120, 14, 0, WS_TABSTOP | BS_AUTOCHECKBOX, 0 },
+    { "BUTTON", "MP3・FLAC ▼", IDC_EDIT_OWNFORMAT, -110, 153, 98, 20, FromRight, WS_TABSTOP | BS_PUSHBUTTON, 0 },
     { "STATIC", "保存先:", 0, 12, 177, 70, 14, 0, 0, 0 },
     { "EDIT", "", IDC_EDIT_SAVEPATH, 85, 174, -122, 18, StretchWidth, WS_TABSTOP | ES_AUTOHSCROLL,
       WS_EX_CLIENTEDGE },
@@ -219,11 +221,13 @@ static void ShowMode(HWND dialog, const ReserveEntry *entry)
     }
 }
 
+// The program's own formats are files of their own: no RIFF header to add.
 static void ShowFormat(HWND dialog, const BYTE *format)
 {
     char text[FormatDescriptionBytes];
     DescribeFormat((const WAVEFORMATEX *)format, true, text);
     SetDlgItemTextA(dialog, IDC_EDIT_FORMAT, text);
+    EnableWindow(GetDlgItem(dialog, IDC_EDIT_RIFF), OwnFormatOf((const WAVEFORMATEX *)format) == OwnFormatNone);
 }
 
 // A new working copy of source (none: a new reservation) in *slot, shown in
@@ -239,6 +243,8 @@ static bool LoadReserveEditor(HWND dialog, ReserveEntry **slot, const ReserveEnt
     // Room for whatever the chooser may return, and never less than the
     // source's own block, so no stored format is cut or overrun.
     size_t formatSize = FormatBufferSize();
+    if (formatSize < Mp3FormatBytes)
+        formatSize = Mp3FormatBytes;
     if (source) {
         *copy = *source;
         copy->Title = NULL;
@@ -450,6 +456,23 @@ static void OnChangeFormat(HWND dialog)
     Editor.FormatChosen = true;
 }
 
+static void OnOwnFormatButton(HWND dialog)
+{
+    RECT button;
+    if (GetWindowRect(GetDlgItem(dialog, IDC_EDIT_OWNFORMAT), &button))
+        ShowOwnFormatMenu(dialog, &button);
+}
+
+static void OnOwnFormatChosen(HWND dialog, UINT command)
+{
+    ReserveEntry *copy = Editor.WorkingCopy;
+    if (!copy || !OwnFormatForCommand(command, copy->Format))
+        return;
+    ShowFormat(dialog, copy->Format);
+    EnableApply(dialog);
+    Editor.FormatChosen = true;
+}
+
 static void OnBrowseSavePath(HWND dialog)
 {
     char path[SavePathBytes];
@@ -498,6 +521,14 @@ static void OnEditCommand(HWND dialog, WPARAM wParam)
     case IDC_EDIT_BROWSE:
         if (code == BN_CLICKED)
             OnBrowseSavePath(dialog);
+        break;
+    case IDC_EDIT_OWNFORMAT:
+        if (code == BN_CLICKED)
+            OnOwnFormatButton(dialog);
+        break;
+    default:
+        if (id >= IDM_OWNFORMAT_FIRST && id <= IDM_OWNFORMAT_LAST)
+            OnOwnFormatChosen(dialog, (UINT)id);
         break;
     }
 }

@@ -84,6 +84,15 @@ extern char CustomFormatName[CustomFormatNameBytes];
 // chosen, starts from the buffer's format. True when the user chose one.
 bool ChooseReserveFormat(HWND dialog, BYTE *format, bool formatChosen, int editIndex);
 
+// The program's own formats, MP3 and FLAC, as a menu below the button at
+// the rectangle (screen coordinates); its choice comes to the dialog as a
+// WM_COMMAND of IDM_OWNFORMAT_FIRST..LAST. MP3 is greyed, saying why, when
+// libmp3lame.dll is missing.
+void ShowOwnFormatMenu(HWND dialog, const RECT *button);
+// The format record of such a command (out holds Mp3FormatBytes); false for
+// another command.
+bool OwnFormatForCommand(UINT command, BYTE *out);
+
 // The platform's open or save dialog on a SavePathBytes-byte file buffer
 // (which also gives the initial name); title, when given, receives the bare
 // file name. False when the user cancels.

@@ -276,7 +276,10 @@ static void DescribeStartFailure(ResultTexts *texts)
         AddDetail(texts, "録音デバイスを開けませんでした: %s", reason);
         break;
     case StartFailedCodec:
-        AddDetail(texts, "この録音形式に変換できませんでした。");
+        if (App.StartError == ERROR_MOD_NOT_FOUND)
+            AddDetail(texts, "MP3 の録音に使う " Mp3LibraryName " が、プログラムと同じフォルダーにありません。");
+        else
+            AddDetail(texts, "この録音形式に変換できませんでした。");
         break;
     default:
         AddDetail(texts, "メモリーが足りませんでした。");

@@ -24,7 +24,8 @@ check() {
     local unpacked="$out/$1"
     [ -f "$zip" ] || { fail "no $1.zip"; return; }
     local expected
-    expected="$( { printf '%s\n' "$name/" "$name/images/" "$name/$program" "$name/manual.html" "$name/README.txt"
+    expected="$( { printf '%s\n' "$name/" "$name/images/" "$name/$program" "$name/manual.html" "$name/README.txt" \
+                          "$name/libmp3lame.dll" "$name/COPYING-libmp3lame.txt" "$name/COPYING-libFLAC.txt"
                    for image in $images; do printf '%s\n' "$name/$image"; done; } | sort)"
     local listed
     listed="$(unzip -Z1 "$zip" | sort)"
@@ -32,6 +33,16 @@ check() {
     unzip -q -o "$zip" -d "$out" || { fail "$name.zip does not unpack"; return; }
     cmp -s "$unpacked/$program" "$build/$program" || fail "$name/$program is not the built one"
     [ ! -e "$unpacked/$other" ] || fail "$name holds $other"
+    # The MP3 encoder: the one built for the architecture, itself importing
+    # system DLLs only; the licences of both encoders.
+    cmp -s "$unpacked/libmp3lame.dll" "$build/libmp3lame.dll" || fail "$name/libmp3lame.dll is not the built one"
+    local dll_kind; dll_kind="$([ "$arch" = x64 ] && echo "PE32+ executable (DLL)" || echo "PE32 executable (DLL)")"
+    case "$(file -b "$unpacked/libmp3lame.dll")" in "$dll_kind"*) ;; *) fail "$name/libmp3lame.dll is no $arch DLL" ;; esac
+    local imports; imports="$(/usr/bin/x86_64-w64-mingw32-objdump -p "$unpacked/libmp3lame.dll" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')"
+    [ "$imports" = "kernel32.dll msvcrt.dll " ] || fail "$name/libmp3lame.dll imports $imports"
+    grep -q "LIBRARY GENERAL PUBLIC LICENSE" "$unpacked/COPYING-libmp3lame.txt" || fail "$name lacks the LGPL of libmp3lame"
+    grep -q "Xiph" "$unpacked/COPYING-libFLAC.txt" || fail "$name lacks the licence of libFLAC"
+    grep -q "libmp3lame.dll" <<<"$(iconv -f CP932 -t UTF-8 "$unpacked/README.txt")" || fail "$name/README.txt does not name libmp3lame.dll"
     "$source/tests/check-exe.sh" "$arch" "$unpacked/$program" >/dev/null ||
         fail "$name/$program: $("$source/tests/check-exe.sh" "$arch" "$unpacked/$program")"
 

@@ -890,3 +890,62 @@ int TextWidth(HWND control, const std::string &text)
     ReleaseDC(control, dc);
     return extent.cx;
 }
+
+// ---- outside readers ----
+
+std::string HostPath(const std::string &path)
+{
+    typedef char *(CDECL * UnixNameCall)(LPCWSTR);
+    UnixNameCall unixName = (UnixNameCall)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    WCHAR wide[MAX_PATH];
+    if (!unixName || !MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH))
+        return "";
+    char *name = unixName(wide);
+    if (!name)
+        return "";
+    // In the system's code page, as the command line of RunHostProgram
+    // takes it (Wine hands the host program UTF-8 again).
+    WCHAR hostWide[MAX_PATH * 2];
+    char result[MAX_PATH * 4] = "";
+    if (MultiByteToWideChar(CP_UTF8, 0, name, -1, hostWide, MAX_PATH * 2))
+        WideCharToMultiByte(CP_ACP, 0, hostWide, -1, result, sizeof result, NULL, NULL);
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// Wine starts a host program without a handle to wait on and with the
+// test program's own output, so a shell runs it, its output goes to a file,
+// and a second file tells that it is done.
+std::string RunHostProgram(const std::string &program, const std::vector<std::string> &arguments)
+{
+    static int serial;
+    char base[MAX_PATH];
+    GetTempPathA(sizeof base, base);
+    char name[MAX_PATH + 64];
+    snprintf(name, sizeof name, "%stalvo-host-%lu-%d", base, GetCurrentProcessId(), ++serial);
+    std::string out = std::string(name) + ".txt", done = std::string(name) + ".done";
+    DeleteFileA(out.c_str());
+    DeleteFileA(done.c_str());
+    // The files' folder is there: the host paths of the files to be made.
+    std::string script = "'" + program + "'";
+    for (const std::string &argument : arguments)
+        script += " '" + argument + "'";
+    script += " >'" + HostPath(out) + "' 2>/dev/null; : >'" + HostPath(done) + "'";
+    std::string line = "\"Z:\\bin\\sh\" -c \"" + script + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return "";
+    if (process.hThread)
+        CloseHandle(process.hThread);
+    if (process.hProcess)
+        CloseHandle(process.hProcess);
+    DWORD started = GetTickCount();
+    while (GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - started < 60000)
+        Sleep(20);
+    std::string output = ReadTextFile(out);
+    DeleteFileA(out.c_str());
+    DeleteFileA(done.c_str());
+    return output;
+}

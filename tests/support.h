@@ -185,3 +185,12 @@ struct ChildProcess {
 
 // How wide text is drawn in a control's own font, in pixels.
 int TextWidth(HWND control, const std::string &text);
+
+// ---- outside readers ----
+
+// The host's path of a file (Wine's own mapping); empty where there is none.
+std::string HostPath(const std::string &path);
+// Runs a program of the host (an absolute host path, such as
+// /usr/bin/ffprobe) with its arguments (none holding a single quote) and
+// returns what it wrote to its standard output; waits at most a minute.
+std::string RunHostProgram(const std::string &program, const std::vector<std::string> &arguments);

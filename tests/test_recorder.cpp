@@ -11,6 +11,10 @@
 #include "app/heap.h"
 #include "app/mainwindow.h"
 #include "reserveui/reserveui.h"
+#include "recorder/formatname.h"
+#include "recorder/ownformats.h"
+#include "res/resource.h"
+#include <map>
 
 namespace {
 
@@ -1144,3 +1148,272 @@ TEST(Numbering, AFileThatAppearsAfterTheLookIsNeverOpenedForWriting)
     }
     RemoveTree(folder);
 }
+
+// ---- MP3 and FLAC ----
+
+namespace {
+
+std::string Mp3Format(DWORD kbps, WORD channels, DWORD rate)
+{
+    std::string format(Mp3FormatBytes, '\0');
+    MakeMp3Format((BYTE *)&format[0], kbps, channels, rate);
+    return format;
+}
+
+std::string FlacFormat(WORD channels, DWORD rate, WORD bits)
+{
+    WAVEFORMATEX format;
+    MakeFlacFormat(&format, channels, rate, bits);
+    return std::string((const char *)&format, sizeof format);
+}
+
+std::string Hex(const std::string &bytes)
+{
+    std::string text;
+    char two[3];
+    for (unsigned char c : bytes) {
+        snprintf(two, sizeof two, "%02X", c);
+        text += two;
+    }
+    return text;
+}
+
+// UTF-8 from an outside program in the system's code page.
+std::string FromUtf8(const std::string &text)
+{
+    WCHAR wide[1024];
+    char out[2048];
+    if (!MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide, 1024) ||
+        !WideCharToMultiByte(CP_ACP, 0, wide, -1, out, sizeof out, NULL, NULL))
+        return "";
+    return out;
+}
+
+// What ffprobe reads of a file: its "key=value" lines, the keys in lower
+// case ("duration", "tag:title", "nb_read_frames").
+std::map<std::string, std::string> Probe(const std::string &path, const char *entries, bool countFrames = false)
+{
+    std::vector<std::string> arguments = { "-v", "error", "-show_entries", entries, "-of", "default=noprint_wrappers=1" };
+    if (countFrames)
+        arguments.push_back("-count_frames");
+    arguments.push_back(HostPath(path));
+    std::string out = RunHostProgram("/usr/bin/ffprobe", arguments);
+    std::map<std::string, std::string> found;
+    size_t at = 0;
+    while (at < out.size()) {
+        size_t end = out.find('\n', at);
+        std::string line = out.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        at = end == std::string::npos ? out.size() : end + 1;
+        size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        std::string key = line.substr(0, equals);
+        for (char &c : key)
+            c = (char)tolower((unsigned char)c);
+        found[key] = FromUtf8(line.substr(equals + 1));
+    }
+    return found;
+}
+
+// The file decoded by ffmpeg to 16-bit PCM of its channels.
+std::string DecodeOutside(const std::string &path, const std::string &folder)
+{
+    std::string pcm = folder + "decoded.raw";
+    DeleteFileA(pcm.c_str());
+    RunHostProgram("/usr/bin/ffmpeg", { "-v", "error", "-y", "-i", HostPath(path), "-f", "s16le", HostPath(pcm) });
+    std::string bytes = ReadTextFile(pcm);
+    DeleteFileA(pcm.c_str());
+    return bytes;
+}
+
+// frames of a sine at half of full scale, 16-bit stereo.
+std::string Sine(DWORD frames, int hz, int rate)
+{
+    std::string pcm(frames * 4, '\0');
+    for (DWORD i = 0; i < frames; i++) {
+        short value = (short)(16383 * sin(2 * 3.14159265358979 * hz * i / rate));
+        memcpy(&pcm[i * 4], &value, 2);
+        memcpy(&pcm[i * 4 + 2], &value, 2);
+    }
+    return pcm;
+}
+
+struct OwnTake {
+    const char *name;
+    bool mp3;
+    const char *pattern;  // the save path after the folder
+    const char *file;     // the file it must give
+    int toneHz;
+};
+
+void PrintTo(const OwnTake &take, std::ostream *out)
+{
+    *out << take.name;
+}
+
+class OwnFormatTake : public Recording, public ::testing::WithParamInterface<OwnTake> {};
+class OwnFormatKilled : public Recording, public ::testing::WithParamInterface<OwnTake> {};
+
+std::string TakeFormat(const OwnTake &take)
+{
+    return take.mp3 ? Mp3Format(128, 2, 44100) : FlacFormat(2, 44100, 16);
+}
+
+}  // namespace
+
+// The record of each choice, as the settings file keeps it, and its name in
+// the list, the dialog and the results file; a record claiming MP3 at a rate
+// MPEG has not is no format of the program's own.
+TEST(OwnFormats, RecordBytesAndNames)
+{
+    struct Case {
+        UINT command;           // the edit dialog's menu command, 0: the record below
+        const char *hex;
+        const char *oneLine;
+        ULONGLONG hourBytes;    // the free-space estimate's share of the audio
+    } cases[] = {
+        { IDM_OWNFORMAT_FIRST + (1 << 5 | 2 << 1), "5500020044AC0000803E000001000000" "0C00010002000000A10101007105",
+          "MP3 128 kbps; 44,100 Hz; ステレオ", 57600000 },
+        { IDM_OWNFORMAT_FIRST + (0 << 5 | 0 << 1 | 1), "55000100007D0000401F000001000000" "0C00010002000000200101007105",
+          "MP3 64 kbps; 32,000 Hz; モノラル", 28800000 },
+        { IDM_OWNFORMAT_FIRST + (2 << 5 | 6 << 1), "5500020080BB0000409C000001000000" "0C00010002000000C00301007105",
+          "MP3 320 kbps; 48,000 Hz; ステレオ", 144000000 },
+        { IDM_OWNFORMAT_FIRST + 0x800 + (5 << 3 | 0 << 1), "ACF1020044AC000010B10200040010000000",
+          "FLAC 44,100 Hz; 16 bits; ステレオ", 381024000 },
+        { IDM_OWNFORMAT_FIRST + 0x800 + (3 << 3 | 2 << 1 | 1), "ACF101002256000022560000010008000000",
+          "FLAC 22,050 Hz; 8 bits; モノラル", 47628000 },
+    };
+    for (const Case &c : cases) {
+        BYTE *format = (BYTE *)HeapAllocZero(Mp3FormatBytes);
+        ASSERT_TRUE(OwnFormatForCommand(c.command, format)) << c.oneLine;
+        const WAVEFORMATEX *wfx = (const WAVEFORMATEX *)format;
+        std::string record((const char *)format, FormatLength(format));
+        EXPECT_EQ(Hex(record), c.hex) << c.oneLine;
+        char text[FormatDescriptionBytes];
+        DescribeFormat(wfx, false, text);
+        EXPECT_STREQ(text, c.oneLine);
+        EXPECT_EQ(EstimateRecordingBytes(format, 3600) - EstimateRecordingBytes(format, 0), c.hourBytes) << c.oneLine;
+        HeapFreeBlock(format);
+    }
+    BYTE unused[Mp3FormatBytes];
+    EXPECT_FALSE(OwnFormatForCommand(IDM_OWNFORMAT_FIRST + (3 << 5), unused)) << "no fourth MP3 rate";
+    std::string odd = Mp3Format(128, 2, 44000);
+    EXPECT_EQ(OwnFormatOf((const WAVEFORMATEX *)odd.data()), OwnFormatNone);
+    std::string pcm = PcmFormat(44100, 16, 2);
+    EXPECT_EQ(OwnFormatOf((const WAVEFORMATEX *)pcm.data()), OwnFormatNone);
+}
+
+TEST(OwnFormats, ExtensionFollowsTheFormat)
+{
+    struct Case {
+        const char *path, *ext, *after;
+    } cases[] = {
+        { "C:\\rec\\深夜便.wav", ".mp3", "C:\\rec\\深夜便.mp3" },
+        { "C:\\rec\\深夜便.RAW", ".flac", "C:\\rec\\深夜便.flac" },
+        { "C:\\rec.d\\ソ", ".mp3", "C:\\rec.d\\ソ.mp3" },  // a dot in the folder only; a 0x5C trail byte
+        { "C:\\rec\\番組.ogg", ".mp3", "C:\\rec\\番組.ogg" },
+        { "C:\\rec\\番組.mp3", ".flac", "C:\\rec\\番組.mp3" },
+    };
+    for (const Case &c : cases) {
+        char path[SavePathBytes];
+        snprintf(path, sizeof path, "%s", c.path);
+        EXPECT_TRUE(ApplyFormatExtension(path, sizeof path, c.ext)) << c.path;
+        EXPECT_STREQ(path, c.after);
+    }
+    char full[11] = "C:\\a\\b.wav";
+    EXPECT_FALSE(ApplyFormatExtension(full, sizeof full, ".flac"));
+}
+
+// The stereo's tone through the recording device into each format, read
+// back by ffprobe and ffmpeg: the file takes its format's extension, plays
+// as long as the capture, at the tone's pitch, with the programme's texts.
+TEST_P(OwnFormatTake, ToneAndTextsReadByOutsideReaders)
+{
+    const OwnTake &take = GetParam();
+    if (!Mp3EncoderAvailable())
+        FAIL() << "libmp3lame.dll is not beside the test program";
+    ASSERT_TRUE(StartTestTone(take.toneHz));
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    ReserveEntry *entry = Entry("深夜の音楽", folder + take.pattern, 1, TakeFormat(take));
+    RecordFor(entry, 2000);
+    StopTestTone();
+    std::string path = folder + take.file;
+    ASSERT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
+    double seconds = App.CapturedBytes / 176400.0;
+
+    auto probed = Probe(path, "format=duration,format_name:format_tags=title,date,comment,encoder");
+    EXPECT_EQ(probed["format_name"], take.mp3 ? "mp3" : "flac");
+    EXPECT_NEAR(atof(probed["duration"].c_str()), seconds, 0.06);
+    EXPECT_EQ(probed["tag:title"], "深夜の音楽");
+    char date[16];
+    snprintf(date, sizeof date, "%04u-%02u-%02u", today.wYear, today.wMonth, today.wDay);
+    EXPECT_EQ(probed["tag:date"], date);
+    EXPECT_EQ(probed["tag:comment"].rfind("プリセット 1 ", 0), 0u) << probed["tag:comment"];
+    EXPECT_EQ(probed["tag:encoder"].rfind("TALVO レコーダー ", 0), 0u) << probed["tag:encoder"];
+
+    std::string pcm = DecodeOutside(path, folder);
+    EXPECT_NEAR(pcm.size() / 4 / 44100.0, seconds, 0.06);
+    Hearing heard = Listen(FirstChannel(pcm, 16, 2), 44100);
+    EXPECT_NEAR(heard.Hz, take.toneHz, take.toneHz * 0.02);
+    EXPECT_GT(heard.Rms, 0.2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, OwnFormatTake,
+    ::testing::Values(OwnTake{ "Mp3", true, "%T.wav", "深夜の音楽.mp3", 1000 },
+                      OwnTake{ "Flac", false, "%T", "深夜の音楽.flac", 440 }),
+    [](const ::testing::TestParamInfo<OwnTake> &info) { return std::string(info.param.name); });
+
+// Killed between a write and the header that follows it, and in the middle
+// of a frame: the next start drops the cut frame and gives the file the
+// length of the frames it holds, as the outside decoder counts them.
+TEST_P(OwnFormatKilled, TheNextStartGivesTheFileItsLength)
+{
+    const OwnTake &take = GetParam();
+    ASSERT_TRUE(Mp3EncoderAvailable());
+    std::string path = folder + take.file;
+    ASSERT_TRUE(StartRecording(window, Entry("cut", folder + take.pattern, 1, TakeFormat(take))));
+    std::string tone = Sine(StagingSize / 4 * 3, 1000, 44100);
+    size_t third = tone.size() / 3;
+    StageCapture((const BYTE *)tone.data(), (DWORD)third * 2);  // one write
+    std::string firstWrite = ReadTextFile(path);
+    StageCapture((const BYTE *)tone.data() + third * 2, (DWORD)third);  // the next
+    StopRecording();
+    std::string whole = ReadTextFile(path);
+    ASSERT_GT(whole.size(), firstWrite.size() + 20000);
+    std::string killed = firstWrite + whole.substr(firstWrite.size(), (whole.size() - firstWrite.size()) / 2 + 7);
+    WriteTextFile(path, killed);
+
+    ASSERT_TRUE(SaveRecordingMarker(folder.c_str(), path.c_str()));
+    RepairInterruptedRecording(folder.c_str());
+    char marked[SavePathBytes];
+    EXPECT_FALSE(LoadRecordingMarker(folder.c_str(), marked, sizeof marked));
+    std::string repaired = ReadTextFile(path);
+    EXPECT_LT(repaired.size(), killed.size()) << "the cut frame is dropped";
+    EXPECT_GT(repaired.size(), killed.size() - 2000);
+    double decoded = DecodeOutside(path, folder).size() / 4 / 44100.0;
+    // More than the first write's audio, less than all of it.
+    EXPECT_GT(decoded, 1.5);
+    EXPECT_LT(decoded, App.CapturedBytes / 176400.0 - 0.3);
+    if (take.mp3) {
+        // The count in LAME's Info frame (behind the ID3v2 tag and the side
+        // information of MPEG-1 stereo) is that of the frames ffprobe reads.
+        const unsigned char *bytes = (const unsigned char *)repaired.data();
+        size_t tag = 10 + ((bytes[6] & 0x7F) << 21 | (bytes[7] & 0x7F) << 14 | (bytes[8] & 0x7F) << 7 | (bytes[9] & 0x7F));
+        ASSERT_LT(tag + 48, repaired.size());
+        const unsigned char *info = bytes + tag + 36;
+        ASSERT_EQ(memcmp(info, "Info", 4), 0);
+        unsigned long frames = (unsigned long)info[8] << 24 | info[9] << 16 | info[10] << 8 | info[11];
+        EXPECT_EQ(std::to_string(frames), Probe(path, "stream=nb_read_frames", true)["nb_read_frames"]);
+    } else {
+        std::string total = RunHostProgram("/usr/bin/metaflac", { "--show-total-samples", HostPath(path) });
+        EXPECT_NEAR(atof(total.c_str()) / 44100.0, decoded, 0.001);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, OwnFormatKilled,
+    ::testing::Values(OwnTake{ "Mp3", true, "cut.mp3", "cut.mp3", 0 },
+                      OwnTake{ "Flac", false, "cut.flac", "cut.flac", 0 }),
+    [](const ::testing::TestParamInfo<OwnTake> &info) { return std::string(info.param.name); });

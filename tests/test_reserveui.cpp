@@ -1040,6 +1040,44 @@ TEST_F(ReserveWindow, ChoosingImaAdpcmShowsItAndStoresIt)
     EXPECT_EQ(RowText(List, 0, 5).rfind("IMA ADPCM ", 0), 0u);
 }
 
+// The menu beside "変更..." offers the program's own formats; the one
+// clicked is shown, stored, and takes the RIFF box away.
+TEST_F(ReserveWindow, ChoosingMp3FromTheMenuShowsItAndStoresIt)
+{
+    LoadSettings();
+    AddDaily("radio", 1);
+    OpenList();
+    std::string offered;
+    INT_PTR result = RunEditDialog(Window, 0, [&](HWND dialog) {
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_EDIT_RIFF)));
+        WhenWindowAppears([] { return FindWindowA("#32768", NULL); },
+                          [&offered, dialog](HWND menuWindow) {
+                              // MP3, 44,100 Hz, the third bit rate, as a click on it would choose it.
+                              HMENU menu = (HMENU)SendMessageA(menuWindow, MN_GETHMENU, 0, 0);
+                              HMENU rates = GetSubMenu(menu, 0), bitRates = GetSubMenu(rates, 1);
+                              char text[64] = "";
+                              GetMenuStringA(bitRates, 2, text, sizeof text, MF_BYPOSITION);
+                              offered = text;
+                              UINT command = GetMenuItemID(bitRates, 2);
+                              EndMenu();
+                              PostMessageA(dialog, WM_COMMAND, command, 0);
+                          });
+        Press(dialog, IDC_EDIT_OWNFORMAT);
+        PumpMessages();
+        EXPECT_EQ(ItemText(dialog, IDC_EDIT_FORMAT), "MP3\r\n128 kbps; 44,100 Hz; ステレオ");
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_EDIT_RIFF)));
+        EXPECT_TRUE(ApplyEnabled(dialog));
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(offered, "128 kbps; 44,100 Hz; ステレオ");
+    EXPECT_EQ(result, IDOK);
+    const ReserveEntry *entry = App.ReserveList.Items[0];
+    ASSERT_TRUE(FormatBlockValid(entry->Format));
+    EXPECT_EQ(FormatLength(entry->Format), 30u);
+    EXPECT_EQ(((const WAVEFORMATEX *)entry->Format)->wFormatTag, WAVE_FORMAT_MPEGLAYER3);
+    EXPECT_EQ(RowText(List, 0, 5), "MP3 128 kbps; 44,100 Hz; ステレオ");
+}
+
 // ---- reservations that overlap ----
 
 namespace {

@@ -532,3 +532,19 @@ TEST_F(Settings, BothArchitecturesWriteTheSameFileByteForByte)
     SaveAllSections(folder);
     EXPECT_EQ(ReadTextFile(path), file);
 }
+
+// An MP3 reservation is one more format record to the settings file: loaded,
+// kept and saved byte for byte, as a program that knows no MP3 does too.
+TEST_F(Settings, Mp3ReservationRoundTripsUntouched)
+{
+    std::string record = "0=1,深夜便,3,2026,12,24,4,4,23,30,0,15,C:\\rec\\%T.wav,1,"
+                         "5500020044AC0000803E000001000000" "0C00010002000000A10101007105";
+    Write("[RESERVE]\r\n" + record + "\r\n");
+    LoadAllSections(folder);
+    ASSERT_EQ(App.ReserveList.Count, 1u);
+    const ReserveEntry *entry = App.ReserveList.Items[0];
+    EXPECT_EQ(FormatLength(entry->Format), 30u);
+    EXPECT_EQ(OutputKindOf(entry), OutputMp3);
+    SaveAllSections(folder);
+    EXPECT_NE(ReadTextFile(path).find(record + "\r\n"), std::string::npos) << ReadTextFile(path);
+}
