@@ -152,6 +152,12 @@ void ComposeResultsUnwritable(Notice *notice)
             "TALVORec-results.csv に書き込めません。結果は取っておき、書き込めるようになったら書き込みます。表計算ソフトなどで開いていたら閉じてください。");
 }
 
+void ComposeStereoAwaited(Notice *notice)
+{
+    Compose(notice, NoticeStereoAwaited, "TALVO を待っています",
+            "TALVO が見つかりません。つながるまで数秒おきに探します。予約の時刻になれば録音は始めます。");
+}
+
 void ComposeWakeHindered(Notice *notice, const char *sentence)
 {
     Compose(notice, NoticeWakeHindered, "スリープ中の予約は録音できないかもしれません",

@@ -142,6 +142,14 @@ static void DrawMarks(HDC context)
 void RenderDisplay(HDC context)
 {
     const DeviceStatus &status = App.DeviceStatus;
+    // What the stereo showed last is no longer so: the display says that it
+    // does not answer, until it does.
+    if (App.StereoSilent) {
+        DrawDisplayBackground(context, true);
+        DrawLcdText(context, 3, 3, "TALVO", LcdInverted);
+        DrawStationName(context, "応答なし");
+        return;
+    }
     DrawDisplayBackground(context, status.Power == 1);
     if (status.Power != 1)
         return;

@@ -11,6 +11,7 @@
 #include "recorder/recorder.h"
 #include "res/resource.h"
 #include <commctrl.h>
+#include <shlobj.h>
 #include <string.h>
 
 const WeekPattern WeekPatternList[WeekPatternCount] = {
@@ -226,6 +227,26 @@ static void ShowFormat(HWND dialog, const BYTE *format)
     SetDlgItemTextA(dialog, IDC_EDIT_FORMAT, text);
 }
 
+// Where a new reservation records unless the user says otherwise: beside the
+// last reservation that has a save path, else in the user's Music folder,
+// named by programme and day.
+static void DefaultSavePath(char *out, size_t size)
+{
+    char folder[SavePathBytes] = "";
+    for (uint32_t i = App.ReserveList.Count; i-- > 0 && !folder[0];) {
+        const char *path = App.ReserveList.Items[i]->SavePath;
+        if (path && path[0])
+            SplitPath(path, folder, NULL);
+    }
+    if (!folder[0] && SUCCEEDED(SHGetFolderPathA(NULL, CSIDL_MYMUSIC, NULL, SHGFP_TYPE_CURRENT, folder)))
+        lstrcatA(folder, "\\");
+    if (!folder[0])
+        lstrcpynA(folder, App.ProgramFolder, sizeof folder);
+    out[0] = '\0';
+    if (strlen(folder) + 16 < size)
+        wsprintfA(out, "%s%%T_%%Y%%M%%D.wav", folder);
+}
+
 // A new working copy of source (none: a new reservation) in *slot, shown in
 // the controls. Its strings are read back from the controls when it is
 // stored, so it holds none of its own until then. False, with *slot empty,
@@ -270,7 +291,12 @@ static bool LoadReserveEditor(HWND dialog, ReserveEntry **slot, const ReserveEnt
         SelectStation(dialog, copy->Preset);
     else
         SendDlgItemMessageA(dialog, IDC_EDIT_STATION, CB_SETCURSEL, 0, 0);  // the first station offered
-    SetDlgItemTextA(dialog, IDC_EDIT_SAVEPATH, source && source->SavePath ? source->SavePath : "");
+    char savePath[SavePathBytes] = "";
+    if (source && source->SavePath)
+        lstrcpynA(savePath, source->SavePath, sizeof savePath);
+    else if (!source)
+        DefaultSavePath(savePath, sizeof savePath);
+    SetDlgItemTextA(dialog, IDC_EDIT_SAVEPATH, savePath);
     ShowMode(dialog, copy);
     ShowFormat(dialog, copy->Format);
     return true;
@@ -399,6 +425,12 @@ static BOOL CommitReserveEditor(HWND dialog, int command, ReserveEntry **slot, i
     if (command == IDCANCEL) {
         ReserveEntryFree(slot);
         EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    }
+    // A reservation without a save path could record nowhere.
+    if (GetWindowTextLengthA(GetDlgItem(dialog, IDC_EDIT_SAVEPATH)) == 0) {
+        MessageBoxA(dialog, "保存先を入力してください。", "予約設定", MB_OK | MB_ICONEXCLAMATION);
+        SetFocus(GetDlgItem(dialog, IDC_EDIT_SAVEPATH));
         return TRUE;
     }
     if (!StoreWorkingCopy(dialog, slot, editIndex)) {

@@ -224,7 +224,7 @@ Outcome LogRecordingStopped(const RecordingSummary *summary)
 
     bool silent = summary->Silent != FALSE;
     if (silent)
-        AddDetail(&texts, "音が入っていません。TALVO の出力ケーブルとパソコンの録音デバイスを確かめてください。");
+        AddDetail(&texts, "音が入っていません。TALVO の USB ケーブルとパソコンの録音デバイスを確かめてください。");
     ULONGLONG late = Lateness();
     if (late) {
         char length[32];
@@ -233,6 +233,12 @@ Outcome LogRecordingStopped(const RecordingSummary *summary)
     }
     if (App.RecordingUnready)
         AddDetail(&texts, "開始時刻までに TALVO の準備ができなかったため、準備を待たずに録画しました。");
+    if (summary->Gaps) {
+        char length[32];
+        FormatLateness(summary->GapSeconds, length, sizeof length);
+        AddDetail(&texts, "録音デバイスが %lu 回とぎれ、あわせて %s 録音できませんでした (つながってからは同じファイルに録音しました)。",
+                  (unsigned long)summary->Gaps, length);
+    }
     bool cut = DescribeEnd(&texts, summary);
     Outcome outcome = cut ? OutcomeStopped
                     : App.RecordingUnready ? OutcomeNotReady

@@ -16,6 +16,7 @@
 #include "app/notices.h"
 #include "app/wake.h"
 #include "app/wakecheck.h"
+#include "app/stereowait.h"
 #include "schedule/execute.h"
 #include "schedule/results.h"
 #include "reserveui/reserveui.h"
@@ -183,6 +184,30 @@ bool Sent(const std::vector<uint32_t> &commands, uint32_t code)
         if (c == code)
             return true;
     return false;
+}
+
+// The recording device as a USB one behaves: pulled, its handle dies under
+// the recorder; plugged in again, it opens as a new device.
+bool RecordingDevicePlugged = true;
+int RecordingDeviceOpens = 0;
+
+MMRESULT WINAPI PluggableWaveInOpen(LPHWAVEIN device, UINT id, LPCWAVEFORMATEX format, DWORD_PTR callback,
+                                    DWORD_PTR instance, DWORD flags)
+{
+    RecordingDeviceOpens++;
+    if (!RecordingDevicePlugged)
+        return MMSYSERR_NODRIVER;
+    return waveInOpen(device, id, format, callback, instance, flags);
+}
+
+void PullRecordingDevice()
+{
+    RecordingDevicePlugged = false;
+    HWAVEIN device = App.CaptureDevice;
+    waveInReset(device);
+    for (WAVEHDR &header : App.CaptureBuffers)
+        waveInUnprepareHeader(device, &header, sizeof header);
+    waveInClose(device);
 }
 
 }  // namespace
@@ -557,6 +582,28 @@ TEST_F(TimerRecording, StartedInsideAProgrammeTheRestIsRecorded)
     Tick();
     EXPECT_EQ(App.ReserveState, Idle);
     ExpectToneOfPreset(folder + "rest.wav", 4, 1.5);
+}
+
+TEST_F(TimerRecording, AMidnightProgrammeIsNamedWithItsOwnDayAndMinuteEvenWhenBegunLate)
+{
+    const char *pattern = "%Y%M%D_%H%m(%W).wav", *name = "270306_0000(土).wav";
+    for (int late = 0; late < 2; late++) {
+        if (late)
+            StartAfresh();
+        OnAndTunedTo(3);
+        App.OptionFlags.PowOffEndRec = 0;
+        Add("深夜便", 3, 0, 6, 0, 0, 0, 5, pattern);  // Saturdays 0:00, the 6th
+        Open(late ? At(0, 2, 30, 0, 6) : At(23, 59, 50));
+        ASSERT_TRUE(TickUntil(Recording, 120, false)) << late;
+        EXPECT_EQ(App.RecordingBegunAt.wDay, late ? 6 : 5) << "begun on the Friday, or late";
+        EXPECT_STREQ(App.RecordingPath, (folder + name).c_str()) << late;
+        RecordFor(30);
+        clock = At(0, 5, 0, 0, 6);
+        Tick();
+        WaveParts parts;
+        ASSERT_EQ(ParseWave(ReadTextFile(folder + name), &parts), "") << late;
+        EXPECT_NE(parts.List.find("2027-03-06"), std::string::npos) << "ICRD: the programme's day";
+    }
 }
 
 TEST_F(TimerRecording, AProgrammeThatEndedBeforeTheStartIsToldAndRetired)
@@ -1182,6 +1229,81 @@ TEST_F(TimerRecording, AnUnpluggedStereoCostsTheProgrammeTheGraceAndIsPreparedWh
     EXPECT_NEAR(heard.Hz, 300 + 20 * 6, (300 + 20 * 6) * 0.03);
 }
 
+TEST_F(TimerRecording, AStartAtSignInWithoutTheStereoWaitsRecordsWhatIsDueAndCarriesOnWhenItAnswers)
+{
+    stereo.Power = 0;
+    App.OptionFlags.PowOffEndRec = 0;
+    Add("待つあいだ", 6, 5, 0, 10, 0, 10, 2, "wait.wav");
+    App.StartedByRunEntry = TRUE;
+    clock = At(9, 59, 40);
+    SetTestClock(clock);
+    window = OpenMainWindow(folder, stereo, SimUnplugged);
+    ASSERT_NE(window, (HWND)NULL) << "no box and no end";
+    App.LastTick = clock;
+    ASSERT_TRUE(App.WaitingForStereo);
+    DWORD notices = App.NoticeCount;
+    ShowMainWindowAtStart(window, SW_SHOWNORMAL);
+    EXPECT_TRUE(IsIconic(window)) << "in the notification area";
+    EXPECT_EQ(App.NoticeCount, notices + 1);
+    EXPECT_EQ(App.LastNoticeKind, NoticeStereoAwaited);
+    EXPECT_NE(std::string(App.TrayData.szTip).find("待っています"), std::string::npos) << App.TrayData.szTip;
+
+    // Still away when the programme comes: it records on without it.
+    ASSERT_TRUE(TickUntil(Recording, 400, false));
+    EXPECT_EQ(App.NoticeCount, notices + 2) << "told once that it waits, then that the stereo was not ready";
+    EXPECT_TRUE(App.WaitingForStereo);
+    EXPECT_TRUE(IsIconic(window));
+
+    SimSetFaults(0);
+    for (int i = 0; i < 40 && App.WaitingForStereo; i++)
+        Tick(true);
+    EXPECT_FALSE(App.WaitingForStereo) << "the link was tried again";
+    EXPECT_FALSE(IsIconic(window)) << "shown as the start asked";
+    EXPECT_EQ(std::string(App.TrayData.szTip).find("待っています"), std::string::npos) << App.TrayData.szTip;
+    for (int i = 0; i < 100 && App.DeviceRequest.PendingFlags; i++)
+        Tick(true);
+    EXPECT_EQ(SimulatedStereo().Preset, 6) << "prepared once there";
+    FillUntil(At(10, 1, 55));
+    clock = At(10, 2, 0);
+    Tick();
+    auto lines = ReadResults(folder);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0][ResultOutcome].rfind("準備が間に合いませんでした", 0), 0u) << lines[0][ResultOutcome];
+}
+
+TEST_F(TimerRecording, ARecordingDeviceThatComesBackTakesTheRestIntoTheSameFileAndTheGapIsTold)
+{
+    OnAndTunedTo(4);
+    App.OptionFlags.PowOffEndRec = 0;
+    RecordingDevicePlugged = true;
+    RecordingDeviceOpens = 0;
+    Add("抜き差し", 4, 5, 0, 10, 0, 10, 2, "replug.wav");
+    Open(At(9, 59, 54, 950));
+    App.WaveInOpen = PluggableWaveInOpen;
+    ASSERT_TRUE(TickUntil(Recording, 20, false));
+    ASSERT_TRUE(RecordUntilHeard());
+
+    PullRecordingDevice();
+    RecordFor(30);
+    EXPECT_TRUE(App.CaptureLost);
+    EXPECT_GE(RecordingDeviceOpens, 2) << "tried again while away";
+    uint64_t before = App.CapturedBytes;
+    RecordingDevicePlugged = true;
+    RecordFor(25);
+    EXPECT_FALSE(App.CaptureLost) << "opened again";
+    RecordFor(30);
+    EXPECT_GT(App.CapturedBytes, before + App.CaptureFormat.nAvgBytesPerSec) << "the rest is recorded";
+    clock = At(10, 2, 0);
+    Tick();
+
+    EXPECT_FALSE(Exists(folder + "replug (2).wav")) << "the same recording";
+    ExpectToneOfPreset(folder + "replug.wav", 4, 2.0);
+    auto lines = ReadResults(folder);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0][ResultDetail].find("録音デバイスが 1 回とぎれ、あわせて "), std::string::npos)
+        << lines[0][ResultDetail];
+}
+
 TEST_F(TimerRecording, AProgrammeUnderWayGivesTheStereoTheWholeGraceFromItsBegin)
 {
     stereo.Power = 0;
@@ -1429,7 +1551,7 @@ TEST_F(TimerRecording, AnUnpluggedStereoRecordsSilenceAndBothAreTold)
     EXPECT_EQ(lines[0][ResultOutcome], "準備が間に合いませんでした (無音)");
     EXPECT_EQ(lines[0][ResultRecordStart], "2027/03/05 10:00:15") << "at the end of the grace";
     EXPECT_EQ(lines[0][ResultDetail],
-              "音が入っていません。TALVO の出力ケーブルとパソコンの録音デバイスを確かめてください。"
+              "音が入っていません。TALVO の USB ケーブルとパソコンの録音デバイスを確かめてください。"
               "開始時刻までに TALVO の準備ができなかったため、準備を待たずに録画しました。終了時刻まで録画しました。");
 }
 
