@@ -130,6 +130,26 @@ static void WidenTimePicker(HWND dialog, int id, HFONT font, UINT dpi)
         SetWindowPos(picker, NULL, 0, 0, width, at.bottom - at.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The date picker as well, for its widest date with the weekday's bracket.
+static void WidenDatePicker(HWND dialog, HFONT font, UINT dpi)
+{
+    HWND picker = GetDlgItem(dialog, IDC_EDIT_DATE);
+    RECT at;
+    if (!picker || !GetWindowRect(picker, &at))
+        return;
+    int widest = 0;
+    for (const char *day : WeekdayNames) {
+        char text[32];
+        wsprintfA(text, "12/30 (%s)", day);
+        int width = TextWidthIn(font, text);
+        if (width > widest)
+            widest = width;
+    }
+    int width = widest + SystemMetricAt(SM_CXVSCROLL, dpi) + 2 * SystemMetricAt(SM_CXEDGE, dpi) + ScaleToDpi(4, dpi);
+    if (width > at.right - at.left)
+        SetWindowPos(picker, NULL, 0, 0, width, at.bottom - at.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 static void CreateReserveEditControls(HWND dialog)
 {
     RECT client;
@@ -146,6 +166,7 @@ static void CreateReserveEditControls(HWND dialog)
     SendDlgItemMessageA(dialog, IDC_EDIT_END, DTM_SETFORMATA, 0, (LPARAM) "H':'mm");
     WidenTimePicker(dialog, IDC_EDIT_START, font, dpi);
     WidenTimePicker(dialog, IDC_EDIT_END, font, dpi);
+    WidenDatePicker(dialog, font, dpi);
     FillStationList(GetDlgItem(dialog, IDC_EDIT_STATION));
     FillWeekPatternList(GetDlgItem(dialog, IDC_EDIT_WEEKLY));
 }

@@ -14,6 +14,8 @@
 #include "panel/panel.h"
 #include "reserveui/reserveui.h"
 #include "res/resource.h"
+#include "settings/resultsfile.h"
+#include <commctrl.h>
 
 TEST(Dpi, ScalesAndWholeDots)
 {
@@ -425,10 +427,153 @@ TEST_F(DpiScreen, TheOtherWindowsAndTheIconAreMadeForTheScale)
     PumpMessages();
     ASSERT_NE(App.ResultsWindow, (HWND)NULL);
     EXPECT_EQ(SendMessageA(GetDlgItem(App.ResultsWindow, IDC_RESULTS_LIST), LVM_GETCOLUMNWIDTH, 0, 0),
-              ScaleToDpi(150, dpi));
+              ScaleToDpi(140, dpi));
     RECT button;
     GetWindowRect(GetDlgItem(App.ResultsWindow, IDC_RESULTS_CLEAR), &button);
     EXPECT_EQ(button.bottom - button.top, ScaleToDpi(24, dpi));
+    SendMessageA(App.ResultsWindow, WM_CLOSE, 0, 0);
+    PumpMessages();
+}
+
+namespace {
+
+RECT RectIn(HWND parent, HWND control)
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(NULL, parent, (POINT *)&rect, 2);
+    return rect;
+}
+
+int FontHeightIn(HWND control)
+{
+    HDC context = GetDC(control);
+    HGDIOBJ previous = SelectObject(context, (HFONT)SendMessageA(control, WM_GETFONT, 0, 0));
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(context, &metrics);
+    SelectObject(context, previous);
+    ReleaseDC(control, context);
+    return metrics.tmHeight;
+}
+
+// Every shown control of parent: its text fits inside it in its own font
+// (beside a box's check mark, inside a button's edges, beside a picker's
+// arrow or a box's spin buttons), and a group's label lies under no other
+// control.
+void ExpectTextsFit(HWND parent, UINT dpi)
+{
+    std::vector<HWND> shown, frames;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child))
+            continue;
+        char className[32] = "";
+        GetClassNameA(child, className, sizeof className);
+        LONG style = GetWindowLongA(child, GWL_STYLE);
+        bool button = lstrcmpiA(className, "Button") == 0;
+        (button && (style & BS_TYPEMASK) == BS_GROUPBOX ? frames : shown).push_back(child);
+        if (button && (style & BS_TYPEMASK) == BS_OWNERDRAW)
+            continue;
+        char text[256] = "";
+        if (lstrcmpiA(className, DATETIMEPICK_CLASSA) == 0) {
+            bool date = !(style & DTS_TIMEFORMAT);
+            lstrcpyA(text, date ? "12/30 (水)" : "23:59");
+        } else {
+            GetWindowTextA(child, text, sizeof text);
+        }
+        if (!text[0] || (lstrcmpiA(className, "Edit") == 0 && (style & (ES_AUTOHSCROLL | ES_MULTILINE))))
+            continue;
+        RECT inside;
+        GetClientRect(child, &inside);
+        int room = inside.right, need = TextWidthIn(child, text);
+        int type = style & BS_TYPEMASK;
+        if (button && (type == BS_AUTOCHECKBOX || type == BS_AUTORADIOBUTTON || type == BS_CHECKBOX ||
+                       type == BS_RADIOBUTTON))
+            room -= SystemMetricAt(SM_CXMENUCHECK, dpi) + SystemMetricAt(SM_CXEDGE, dpi);
+        else if (button && type != BS_GROUPBOX)
+            room -= 2 * SystemMetricAt(SM_CXEDGE, dpi);
+        else if (button)
+            room -= 2 * ScaleToDpi(8, dpi);
+        else if (lstrcmpiA(className, DATETIMEPICK_CLASSA) == 0)
+            room -= SystemMetricAt(SM_CXVSCROLL, dpi);
+        else if (lstrcmpiA(className, "Edit") == 0) {
+            DWORD margins = (DWORD)SendMessageA(child, EM_GETMARGINS, 0, 0);
+            room -= LOWORD(margins) + HIWORD(margins);
+        }
+        EXPECT_LE(need, room) << "「" << text << "」 in " << className << " " << GetDlgCtrlID(child);
+    }
+    for (HWND frame : frames) {
+        char text[64] = "";
+        GetWindowTextA(frame, text, sizeof text);
+        if (!text[0])
+            continue;
+        RECT at = RectIn(parent, frame), overlap;
+        RECT label = { at.left, at.top, at.left + ScaleToDpi(8, dpi) + TextWidthIn(frame, text),
+                       at.top + FontHeightIn(frame) };
+        for (HWND other : shown) {
+            RECT rect = RectIn(parent, other);
+            EXPECT_FALSE(IntersectRect(&overlap, &label, &rect))
+                << "「" << text << "」 under control " << GetDlgCtrlID(other);
+        }
+    }
+}
+
+}  // namespace
+
+// The texts the guide's pictures showed cut or covered: the preset's number,
+// the date's bracket, the groups' labels, and the results' details off the
+// window's edge.
+TEST_F(DpiScreen, EveryTextFitsItsControlInTheMainWindowTheEditDialogAndTheResults)
+{
+    UINT dpi = ScreenDpi();
+    for (int source : { 0, 1, 2 }) {
+        SCOPED_TRACE(source);
+        App.DeviceStatus.Source = (uint8_t)source;
+        SwitchPanelMode(App.PanelMode, source);
+        SetWindowTextA(App.NumberBox, "40");
+        ExpectTextsFit(window, dpi);
+    }
+
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_RESERVE_EDIT), window,
+                                     ReserveEditDlgProc, (LPARAM)-1);
+    ASSERT_NE(dialog, (HWND)NULL);
+    ShowWindow(dialog, SW_SHOWNOACTIVATE);
+    PumpMessages();
+    ExpectTextsFit(dialog, dpi);
+    DestroyWindow(dialog);
+
+    SendMessageA(window, WM_COMMAND, IDM_RESULTS, 0);
+    PumpMessages();
+    ASSERT_NE(App.ResultsWindow, (HWND)NULL);
+    ExpectTextsFit(App.ResultsWindow, dpi);
+    HWND list = GetDlgItem(App.ResultsWindow, IDC_RESULTS_LIST);
+    int order[ResultFieldCount] = {};
+    SendMessageA(list, LVM_GETCOLUMNORDERARRAY, ResultFieldCount, (LPARAM)order);
+    RECT inside;
+    GetClientRect(list, &inside);
+    int used = 0, padding = ScaleToDpi(12, dpi);
+    for (int shown = 0; shown < 7; shown++) {
+        int field = order[shown];
+        int width = (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, (WPARAM)field, 0);
+        char header[64] = "";
+        LVCOLUMNA column = {};
+        column.mask = LVCF_TEXT;
+        column.pszText = header;
+        column.cchTextMax = sizeof header;
+        SendMessageA(list, LVM_GETCOLUMNA, (WPARAM)field, (LPARAM)&column);
+        SCOPED_TRACE(header);
+        EXPECT_LE(TextWidthIn(list, header) + padding, width);
+        if (field >= ResultPlannedStart && field <= ResultRecordEnd) {
+            EXPECT_LE(TextWidthIn(list, "2026/12/24 23:30:00") + padding, width);
+        }
+        used += width;
+    }
+    EXPECT_TRUE(order[2] == ResultDetail) << "the details right after the name";
+    // At its first width, 1010 pixels at 96 DPI; a screen too small for it
+    // (1024 pixels at 150 %) keeps it narrower.
+    RECT outer;
+    GetWindowRect(App.ResultsWindow, &outer);
+    int cut = ScaleToDpi(1010, dpi) - (outer.right - outer.left);
+    EXPECT_LE(used, inside.right + cut - SystemMetricAt(SM_CXVSCROLL, dpi)) << "without scrolling";
     SendMessageA(App.ResultsWindow, WM_CLOSE, 0, 0);
     PumpMessages();
 }
