@@ -1,4 +1,4 @@
-// The 録画結果 window: the results file in a list, newest first, read
+// The 録音結果 window: the results file in a list, newest first, read
 // afresh whenever a line is added; a row opens its recording's folder.
 #include "reserveui/reserveui.h"
 #include "app/placement.h"
@@ -12,7 +12,7 @@
 #include <string.h>
 
 static const char ResultsClassName[] = "TALVOResultsClass";
-static const char ResultsCaption[] = "録画結果";
+static const char ResultsCaption[] = "録音結果";
 
 // The file's columns, with the width each starts at. At the window's first
 // size the outcome, the name, the details and the four times show whole.
@@ -23,7 +23,7 @@ static const struct {
 } Columns[ResultFieldCount] = {
     { "結果", 140, LVCFMT_LEFT },        { "予約名", 90, LVCFMT_LEFT },
     { "予定の開始", 110, LVCFMT_LEFT },  { "予定の終了", 110, LVCFMT_LEFT },
-    { "録画の開始", 110, LVCFMT_LEFT },  { "録画の終了", 110, LVCFMT_LEFT },
+    { "録音の開始", 110, LVCFMT_LEFT },  { "録音の終了", 110, LVCFMT_LEFT },
     { "長さ(秒)", 70, LVCFMT_RIGHT },    { "ファイル", 220, LVCFMT_LEFT },
     { "大きさ(バイト)", 100, LVCFMT_RIGHT }, { "形式", 160, LVCFMT_LEFT },
     { "詳細", 150, LVCFMT_LEFT },
@@ -143,11 +143,11 @@ static void OpenFocusedRow(HWND hwnd)
 
 static void ClearAllResults(HWND hwnd)
 {
-    if (MessageBoxA(hwnd, "録画結果をすべて消去しますか？\n録音したファイルは消えません。", ResultsCaption,
+    if (MessageBoxA(hwnd, "録音結果をすべて消去しますか？\n録音したファイルは消えません。", ResultsCaption,
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     if (!ClearResults(App.ProgramFolder))
-        MessageBoxA(hwnd, "録画結果を消去できませんでした。ファイルをほかのプログラムで開いていないか確かめてください。",
+        MessageBoxA(hwnd, "録音結果を消去できませんでした。ファイルをほかのプログラムで開いていないか確かめてください。",
                     ResultsCaption, MB_OK | MB_ICONWARNING);
     FillResults(hwnd);
 }

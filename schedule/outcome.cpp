@@ -8,11 +8,11 @@ static const struct {
     const char *Text;
     OutcomeMark Mark;
 } Outcomes[] = {
-    { OutcomeRecorded, "録画しました", MarkRecorded },
-    { OutcomeRecordedLate, "途中から録画しました", MarkPartly },
+    { OutcomeRecorded, "録音しました", MarkRecorded },
+    { OutcomeRecordedLate, "途中から録音しました", MarkPartly },
     { OutcomeStopped, "途中で止まりました", MarkPartly },
     { OutcomeNotReady, "準備が間に合いませんでした", MarkPartly },
-    { OutcomeNotRecorded, "録画できませんでした", MarkFailed },
+    { OutcomeNotRecorded, "録音できませんでした", MarkFailed },
     { OutcomeMissed, "見逃しました", MarkMissed },
 };
 

@@ -12,7 +12,7 @@
 
 const char ResultsFileName[] = "TALVORec-results.csv";
 const char ResultsHeader[] =
-    "結果,予約名,予定の開始,予定の終了,録画の開始,録画の終了,長さ(秒),ファイル,大きさ(バイト),形式,詳細";
+    "結果,予約名,予定の開始,予定の終了,録音の開始,録音の終了,長さ(秒),ファイル,大きさ(バイト),形式,詳細";
 
 static bool NeedsQuotes(const char *field)
 {

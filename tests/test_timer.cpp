@@ -1377,13 +1377,13 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
           { { "深夜便", 5, 0, 10, 0, 10, 10, "d.wav" } },
           { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 3, 0 }, { Quit }, { RestartAt, 10, 4, 0 }, { Hear },
             { TickAt, 10, 10, 0 } },
-          { "途中で止まりました|深夜便", "途中から録画しました|深夜便" },
+          { "途中で止まりました|深夜便", "途中から録音しました|深夜便" },
           { "d.wav", "d (2).wav" } },
         { "killed during a date programme, started again inside it",
           { { "深夜便", 5, 0, 10, 0, 10, 10, "d.wav" } },
           { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 3, 0 }, { Crash }, { RestartAt, 10, 4, 0 }, { Hear },
             { TickAt, 10, 10, 0 } },
-          { "途中で止まりました|深夜便", "途中から録画しました|深夜便" },
+          { "途中で止まりました|深夜便", "途中から録音しました|深夜便" },
           { "d.wav", "d (2).wav" } },
         { "killed during a weekly programme, started again after it",
           { { "毎週", 0, 5, 10, 0, 10, 5, "w.wav" } },
@@ -1394,18 +1394,18 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
         { "two at the same time: the first row, then the rest of the other",
           { { "ニュース", 5, 0, 10, 0, 10, 2, "n.wav" }, { "特集", 5, 0, 10, 0, 10, 5, "t.wav" } },
           { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 2, 0 }, { Hear }, { TickAt, 10, 5, 0 } },
-          { "録画しました|ニュース", "途中から録画しました|特集" },
+          { "録音しました|ニュース", "途中から録音しました|特集" },
           { "n.wav", "t.wav" } },
         { "started inside two: the later one, then the rest of the earlier",
           { { "長い番組", 5, 0, 10, 0, 10, 10, "d.wav" }, { "毎週", 0, 5, 10, 3, 10, 5, "w.wav" } },
           { { OpenAt, 10, 4, 0 }, { Hear }, { TickAt, 10, 5, 0 }, { Hear }, { TickAt, 10, 10, 0 } },
-          { "途中から録画しました|毎週", "途中から録画しました|長い番組" },
+          { "途中から録音しました|毎週", "途中から録音しました|長い番組" },
           { "w.wav", "d.wav" } },
         { "taken over in the middle: cut, the other whole, then the rest",
           { { "特集", 5, 0, 10, 0, 10, 10, "a.wav" }, { "臨時", 5, 0, 10, 1, 10, 3, "b.wav" } },
           { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 0, 55 }, { Hear }, { TickAt, 10, 3, 0 }, { Hear },
             { TickAt, 10, 10, 0 } },
-          { "途中で止まりました|特集", "録画しました|臨時", "途中から録画しました|特集" },
+          { "途中で止まりました|特集", "録音しました|臨時", "途中から録音しました|特集" },
           { "a.wav", "b.wav", "a (2).wav" } },
         { "asleep or the clock set ahead in the middle: cut",
           { { "朝", 5, 0, 10, 0, 10, 5, "a.wav" } },
@@ -1415,7 +1415,7 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
         { "the clock stepped past one programme into the next",
           { { "前", 5, 0, 10, 0, 10, 2, "a.wav" }, { "後", 5, 0, 10, 5, 10, 10, "b.wav" } },
           { { OpenAt, 9, 50, 0 }, { TickAt, 9, 50, 1 }, { TickAt, 10, 7, 0 }, { Hear }, { TickAt, 10, 10, 0 } },
-          { "見逃しました|前", "途中から録画しました|後" },
+          { "見逃しました|前", "途中から録音しました|後" },
           { "b.wav" } },
     };
     for (const Row &row : rows) {
@@ -1512,7 +1512,7 @@ TEST_F(TimerRecording, RecordingsToTheirEndOrToTheNextAreLoggedWithTheirFiles)
     std::vector<ResultFields> lines = ReadResults(folder);
     ASSERT_EQ(lines.size(), 3u);
     const ResultFields &first = lines[0];
-    EXPECT_EQ(first[ResultOutcome], "録画しました") << "the stereo's tone is no silence";
+    EXPECT_EQ(first[ResultOutcome], "録音しました") << "the stereo's tone is no silence";
     EXPECT_EQ(first[ResultTitle], "最後まで");
     EXPECT_EQ(first[ResultPlannedStart], "2027/03/05 10:00:00");
     EXPECT_EQ(first[ResultPlannedEnd], "2027/03/05 10:01:00");
@@ -1525,14 +1525,14 @@ TEST_F(TimerRecording, RecordingsToTheirEndOrToTheNextAreLoggedWithTheirFiles)
     EXPECT_EQ(first[ResultBytes], std::to_string(FileSize(folder + "whole.wav")));
     EXPECT_EQ(first[ResultFormat], FormatOf(whole));
     EXPECT_NE(first[ResultFormat], "");
-    EXPECT_EQ(first[ResultDetail], "終了時刻まで録画しました。");
+    EXPECT_EQ(first[ResultDetail], "終了時刻まで録音しました。");
 
     EXPECT_EQ(lines[1][ResultTitle], "引き継ぐ前");
     EXPECT_EQ(lines[1][ResultOutcome], "途中で止まりました") << "its end was seven minutes off: cut short";
     EXPECT_EQ(lines[1][ResultDetail], "次の予約「引き継いだ」が始まったところで終えました。");
     EXPECT_EQ(lines[1][ResultRecordEnd], "2027/03/05 10:02:55");
     EXPECT_EQ(lines[2][ResultTitle], "引き継いだ");
-    EXPECT_EQ(lines[2][ResultOutcome], "録画しました");
+    EXPECT_EQ(lines[2][ResultOutcome], "録音しました");
 }
 
 TEST_F(TimerRecording, AnUnpluggedStereoRecordsSilenceAndBothAreTold)
@@ -1552,7 +1552,7 @@ TEST_F(TimerRecording, AnUnpluggedStereoRecordsSilenceAndBothAreTold)
     EXPECT_EQ(lines[0][ResultRecordStart], "2027/03/05 10:00:15") << "at the end of the grace";
     EXPECT_EQ(lines[0][ResultDetail],
               "音が入っていません。TALVO の USB ケーブルとパソコンの録音デバイスを確かめてください。"
-              "開始時刻までに TALVO の準備ができなかったため、準備を待たずに録画しました。終了時刻まで録画しました。");
+              "開始時刻までに TALVO の準備ができなかったため、準備を待たずに録音しました。終了時刻まで録音しました。");
 }
 
 TEST_F(TimerRecording, TheStopKeyStopsOnlyTheReservationItAskedAbout)
@@ -1636,10 +1636,10 @@ TEST_F(TimerRecording, AProgrammeBegunUnderWaySaysHowLate)
     Tick();
     std::vector<ResultFields> lines = ReadResults(folder);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0][ResultOutcome], "途中から録画しました");
+    EXPECT_EQ(lines[0][ResultOutcome], "途中から録音しました");
     EXPECT_EQ(lines[0][ResultPlannedStart], "2027/03/05 10:00:00");
     ASSERT_EQ(lines[0][ResultRecordStart], "2027/03/05 10:01:30");
-    EXPECT_EQ(lines[0][ResultDetail], "番組の開始から 1分30秒 遅れて録画を始めました。終了時刻まで録画しました。");
+    EXPECT_EQ(lines[0][ResultDetail], "番組の開始から 1分30秒 遅れて録音を始めました。終了時刻まで録音しました。");
 }
 
 TEST_F(TimerRecording, AFullDiskAWriteErrorAndAFailedOpenAreLoggedWithTheirReasons)
@@ -1686,7 +1686,7 @@ TEST_F(TimerRecording, AFullDiskAWriteErrorAndAFailedOpenAreLoggedWithTheirReaso
     ASSERT_EQ(App.ReserveState, Idle);
     std::vector<ResultFields> lines = ReadResults(folder);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0][ResultOutcome], "録画できませんでした");
+    EXPECT_EQ(lines[0][ResultOutcome], "録音できませんでした");
     const std::string prefix = "録音ファイルを作れませんでした: ";
     EXPECT_EQ(lines[0][ResultDetail].rfind(prefix, 0), 0u) << lines[0][ResultDetail];
     EXPECT_GT(lines[0][ResultDetail].size(), prefix.size()) << "with the system's reason";
@@ -1737,7 +1737,7 @@ TEST_F(TimerRecording, ProgrammesMissedWhileAwayAreLoggedOnceWithOneNotice)
     EXPECT_EQ(lines[3][ResultPlannedStart], "2027/02/27 06:00:00");
     EXPECT_EQ(lines[6][ResultPlannedStart], "2027/03/02 06:00:00");
     EXPECT_EQ(lines[7][ResultOutcome], "見逃しました");
-    EXPECT_EQ(lines[7][ResultDetail], "このほか、7 日より前の番組 3 件も録画できませんでした。");
+    EXPECT_EQ(lines[7][ResultDetail], "このほか、7 日より前の番組 3 件も録音できませんでした。");
     EXPECT_EQ(App.NoticeCount, notices + 1);
     EXPECT_NE(std::string(App.LastNotice.szInfo).find("7 件"), std::string::npos) << App.LastNotice.szInfo;
 }
