@@ -789,7 +789,7 @@ std::string OwnRunEntryName()
 
 std::string OwnRunCommand()
 {
-    return "\"" + OwnPath() + "\"";
+    return "\"" + OwnPath() + "\" /startup";
 }
 
 RunEntryKeeper::RunEntryKeeper(const std::string &name) : Name(name)

@@ -141,7 +141,7 @@ bool ReadRunEntryText(const std::string &name, std::string *text);
 void WriteRunEntryText(const std::string &name, const std::string &text);
 void DeleteRunEntryText(const std::string &name);
 // The entry the running test program would have: its file name without
-// ".exe", and its full path in double quotes.
+// ".exe", and its full path in double quotes with the sign-in argument.
 std::string OwnRunEntryName();
 std::string OwnRunCommand();
 // Puts an entry back as it was before a test, when the record goes.
