@@ -11,6 +11,7 @@
 #include "recorder/silence.h"
 #include "schedule/missed.h"
 #include "schedule/results.h"
+#include "schedule/outcome.h"
 #include "settings/resultsfile.h"
 #include "res/resource.h"
 
@@ -455,6 +456,30 @@ TEST_F(ResultsWindowTest, ListsNewestFirstOpensTheFolderAndFollowsTheFile)
     EXPECT_EQ(Cell(0, ResultOutcome), "後の版の結果");
     EXPECT_EQ(Mark(0), I_IMAGENONE);
     EXPECT_EQ(Mark(1), 0) << "recorded";
+}
+
+// A file an earlier version wrote, with 録画 in its header and outcomes.
+TEST_F(ResultsWindowTest, AnEarlierVersionsFileReadsAsTheSameOutcomesAndGoesOnUnderTodaysHeader)
+{
+    std::string path = folder + "TALVORec-results.csv", earlier = Header;
+    earlier.replace(earlier.find("録音の開始,録音の終了"), strlen("録音の開始,録音の終了"), "録画の開始,録画の終了");
+    std::string lines = Record(Line("録画しました", "一")) + Record(Line("途中から録画しました (無音)", "二")) +
+                        Record(Line("録画できませんでした", "三"));
+    WriteTextFile(path, earlier + lines);
+    ASSERT_TRUE(TrimResults(folder.c_str(), ResultsKept)) << "as the start does";
+    EXPECT_EQ(ReadTextFile(path), Header + lines) << "the same lines under today's header";
+    ASSERT_TRUE(Append(folder, Line("録音しました", "四")));
+    EXPECT_EQ(ReadTextFile(path), Header + lines + Record(Line("録音しました", "四")));
+
+    ASSERT_NE(Open(), (HWND)NULL);
+    ASSERT_EQ(Rows(), 4);
+    EXPECT_EQ(Mark(3), 0) << "recorded";
+    EXPECT_EQ(Mark(2), 2) << "silent: failed";
+    EXPECT_EQ(Mark(1), 2) << "not recorded: failed";
+    EXPECT_EQ(Mark(0), 0);
+    bool silent = false;
+    EXPECT_EQ(ParseOutcome("途中から録画しました (無音)", &silent), OutcomeRecordedLate);
+    EXPECT_TRUE(silent);
 }
 
 TEST_F(ResultsWindowTest, ClearingAsksFirstAndLeavesTheHeader)
