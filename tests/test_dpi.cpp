@@ -437,8 +437,16 @@ TEST_F(DpiScreen, TheOtherWindowsAndTheIconAreMadeForTheScale)
 
 namespace {
 
+RECT ClientRectIn(HWND parent, HWND control)
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(NULL, parent, (POINT *)&rect, 2);
+    return rect;
+}
+
 // Every shown control of parent: its text fits it in its own font beside
-// what the control itself takes (check mark, edges, a picker's arrow, a
+// what the control itself takes (a check mark, edges, a picker's arrow, a
 // frame's indent), and a group's label lies under no other control.
 void ExpectTextsFit(HWND parent, UINT dpi)
 {
@@ -448,45 +456,29 @@ void ExpectTextsFit(HWND parent, UINT dpi)
         GetClassNameA(child, kind, sizeof kind);
         GetWindowTextA(child, text, sizeof text);
         LONG style = GetWindowLongA(child, GWL_STYLE), type = style & BS_TYPEMASK;
-        bool button = !lstrcmpiA(kind, "Button"), frame = button && type == BS_GROUPBOX;
-        RECT at, inside;
-        GetWindowRect(child, &at);
-        MapWindowPoints(NULL, parent, (POINT *)&at, 2);
+        bool frame = !lstrcmpiA(kind, "Button") && type == BS_GROUPBOX, edit = !lstrcmpiA(kind, "Edit");
+        RECT at = ClientRectIn(parent, child), inside;
         GetClientRect(child, &inside);
-        int room = inside.right, edge = SystemMetricAt(SM_CXEDGE, dpi);
+        DWORD margins = edit ? (DWORD)SendMessageA(child, EM_GETMARGINS, 0, 0) : 0;
+        int room = inside.right - LOWORD(margins) - HIWORD(margins), edge = SystemMetricAt(SM_CXEDGE, dpi);
         if (!lstrcmpiA(kind, DATETIMEPICK_CLASSA)) {
             lstrcpyA(text, (style & DTS_TIMEFORMAT) ? "23:59" : "12/30 (水)");
             room -= SystemMetricAt(SM_CXVSCROLL, dpi);
-        } else if (!lstrcmpiA(kind, "Edit")) {
-            if (style & (ES_AUTOHSCROLL | ES_MULTILINE))
-                text[0] = '\0';  // scrolls or wraps
-            DWORD margins = (DWORD)SendMessageA(child, EM_GETMARGINS, 0, 0);
-            room -= LOWORD(margins) + HIWORD(margins);
-        } else if (button) {
-            room -= frame ? ScaleToDpi(16, dpi)
-                  : type == BS_AUTOCHECKBOX || type == BS_AUTORADIOBUTTON ? SystemMetricAt(SM_CXMENUCHECK, dpi) + edge
-                                                                          : 2 * edge;
+        } else if (!lstrcmpiA(kind, "Button")) {
+            room -= frame ? ScaleToDpi(16, dpi) : type == BS_AUTOCHECKBOX || type == BS_AUTORADIOBUTTON ?
+                                                  SystemMetricAt(SM_CXMENUCHECK, dpi) + edge : 2 * edge;
         }
-        if (!IsWindowVisible(child) || !text[0])
+        if (!IsWindowVisible(child) || !text[0] || (edit && (style & (ES_AUTOHSCROLL | ES_MULTILINE))))
             continue;
-        EXPECT_LE(TextWidthIn(child, text), room) << "「" << text << "」 in " << kind << " " << GetDlgCtrlID(child);
-        TEXTMETRICA metrics = {};
-        HDC context = GetDC(child);
-        HGDIOBJ previous = SelectObject(context, (HFONT)SendMessageA(child, WM_GETFONT, 0, 0));
-        GetTextMetricsA(context, &metrics);
-        SelectObject(context, previous);
-        ReleaseDC(child, context);
-        if (frame)
-            labels.push_back({ at.left, at.top, at.left + ScaleToDpi(8, dpi) + TextWidthIn(child, text),
-                               at.top + metrics.tmHeight });
-        else
-            controls.push_back(at);
+        EXPECT_LE(TextWidthIn(child, text), room) << "「" << text << "」 in " << kind;
+        RECT label = { at.left, at.top, at.left + ScaleToDpi(8, dpi) + TextWidthIn(child, text),
+                       at.top + ScaleToDpi(8, dpi) * 3 / 2 };
+        (frame ? labels : controls).push_back(frame ? label : at);
     }
+    RECT overlap;
     for (const RECT &label : labels)
-        for (const RECT &control : controls) {
-            RECT overlap;
+        for (const RECT &control : controls)
             EXPECT_FALSE(IntersectRect(&overlap, &label, &control)) << Text(label) << " under " << Text(control);
-        }
 }
 
 }  // namespace
@@ -504,33 +496,25 @@ TEST_F(DpiScreen, EveryTextFitsItsControlInTheMainWindowTheEditDialogAndTheResul
     }
     HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_RESERVE_EDIT), window,
                                      ReserveEditDlgProc, (LPARAM)-1);
-    ASSERT_NE(dialog, (HWND)NULL);
     ShowWindow(dialog, SW_SHOWNOACTIVATE);
     ExpectTextsFit(dialog, dpi);
     DestroyWindow(dialog);
 
     SendMessageA(window, WM_COMMAND, IDM_RESULTS, 0);
-    PumpMessages();
-    ASSERT_NE(App.ResultsWindow, (HWND)NULL);
     ExpectTextsFit(App.ResultsWindow, dpi);
     HWND list = GetDlgItem(App.ResultsWindow, IDC_RESULTS_LIST);
     int order[ResultFieldCount] = {}, used = 0;
     SendMessageA(list, LVM_GETCOLUMNORDERARRAY, ResultFieldCount, (LPARAM)order);
     EXPECT_EQ(order[2], ResultDetail) << "the details right after the name";
-    for (int shown = 0; shown < 7; shown++) {
-        int width = (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, (WPARAM)order[shown], 0);
-        if (order[shown] != ResultOutcome && order[shown] != ResultTitle && order[shown] != ResultDetail) {
-            EXPECT_LE(TextWidthIn(list, "2026/12/24 23:30:00") + ScaleToDpi(12, dpi), width) << order[shown];
-        }
-        used += width;
-    }
+    for (int shown = 0; shown < 7; shown++)  // the name, outcome, details and the four times
+        used += (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, (WPARAM)order[shown], 0);
+    EXPECT_LE(TextWidthIn(list, "2026/12/24 23:30:00") + ScaleToDpi(12, dpi),
+              SendMessageA(list, LVM_GETCOLUMNWIDTH, ResultPlannedStart, 0));
     // At its first width, 1010 pixels at 96 DPI, less what a screen too
     // small for it (1024 pixels at 150 %) cuts off.
-    RECT outer, inside;
-    GetWindowRect(App.ResultsWindow, &outer);
+    RECT outer = ClientRectIn(NULL, App.ResultsWindow), inside;
     GetClientRect(list, &inside);
-    int cut = ScaleToDpi(1010, dpi) - (outer.right - outer.left);
-    EXPECT_LE(used, inside.right + cut - SystemMetricAt(SM_CXVSCROLL, dpi)) << "without scrolling";
+    EXPECT_LE(used, inside.right + ScaleToDpi(1010, dpi) - (outer.right - outer.left) - SystemMetricAt(SM_CXVSCROLL, dpi));
     SendMessageA(App.ResultsWindow, WM_CLOSE, 0, 0);
     PumpMessages();
 }
