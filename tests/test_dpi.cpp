@@ -468,12 +468,16 @@ void ExpectTextsFit(HWND parent, UINT dpi)
             room -= frame ? ScaleToDpi(16, dpi) : type == BS_AUTOCHECKBOX || type == BS_AUTORADIOBUTTON ?
                                                   SystemMetricAt(SM_CXMENUCHECK, dpi) + edge : 2 * edge;
         }
-        if (!IsWindowVisible(child) || !text[0] || (edit && (style & (ES_AUTOHSCROLL | ES_MULTILINE))))
+        if (!IsWindowVisible(child))
+            continue;
+        if (!frame)
+            controls.push_back(at);
+        if (!text[0] || (edit && (style & (ES_AUTOHSCROLL | ES_MULTILINE))))
             continue;
         EXPECT_LE(TextWidthIn(child, text), room) << "「" << text << "」 in " << kind;
-        RECT label = { at.left, at.top, at.left + ScaleToDpi(8, dpi) + TextWidthIn(child, text),
-                       at.top + ScaleToDpi(8, dpi) * 3 / 2 };
-        (frame ? labels : controls).push_back(frame ? label : at);
+        if (frame)
+            labels.push_back({ at.left, at.top, at.left + ScaleToDpi(8, dpi) + TextWidthIn(child, text),
+                               at.top + ScaleToDpi(12, dpi) });
     }
     RECT overlap;
     for (const RECT &label : labels)
