@@ -122,7 +122,8 @@ static void DrawStationName(HDC context, const char *name)
         // What the display has dots for is drawn in them: the font's own
         // letters blur into blobs at this size (the M of "NHK FM").
         char one[2] = { *c, '\0' };
-        if (width == 1 && *c != ' ' && LargeGlyphX(*c) >= 0)
+        // (K and Q have no dots, Z would take the cell of z.)
+        if (width == 1 && !strchr(" KQZ", *c) && LargeGlyphX(*c) >= 0)
             DrawLcdText(context, x, 13, one, LcdInverted);
         else
             TextOutA(context, x, 12, c, width);
