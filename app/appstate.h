@@ -32,6 +32,9 @@ struct AppState {
     BOOL SectionUnreadable[SectionStation + 1]; // the start could not read it: the file's lines are kept
     BOOL SectionRepeated[SectionStation + 1];   // it stood under several headers: saved as one
     BOOL SettingsSaveFailing;       // the last save of the settings did not reach the disk (told once)
+    BOOL StartedByRunEntry;         // started at sign-in by the Run entry (its own argument)
+    BOOL WaitingForStereo;          // such a start found no stereo yet: it waits in the notification area
+    int StartShow;                  // how the window is shown once the waited-for stereo answers
 
     // ---- reservations (schedule/) ----
     ::ReserveList ReserveList;
@@ -89,6 +92,7 @@ struct AppState {
     uint8_t AcquireAsked;           // the preset the acquisition is recalling
     int AcquireAsks;                // its recalls so far
     int FailedReads;                // status reads failed in a row, since the link was last opened
+    BOOL StereoSilent;              // reads have failed for two seconds: the stereo does not answer
 
     // ---- recorder (recorder/) ----
     BOOL RecordingActive;
@@ -106,6 +110,16 @@ struct AppState {
     DWORD StagingLimit;             // staged bytes that trigger a write
     DWORD StagedBytes;
     uint64_t CapturedBytes;         // PCM bytes since the start, for "fact"
+    // The recording device went away during the recording: it is opened
+    // again when it comes back, and the gaps are added up for the results.
+    WaveInOpenCall WaveInOpen;      // how the recording device is opened; none: waveInOpen
+    HWND CaptureWindow;             // where the device reports its buffers
+    BOOL CaptureLost;
+    DWORD CaptureHeardAt;           // GetTickCount of the last buffer the device gave back
+    DWORD CaptureLostAt;            // and of the moment it was found gone
+    int CaptureRetryTicks;
+    ULONGLONG CaptureGapMs;         // the recording's gaps together
+    DWORD CaptureGaps;
     BOOL CaptureLoud;               // a sample beyond 1/128 of full scale was captured
     RecordingStartFailure StartFailure; // the step the last failed start stopped at
     DWORD StartError;               // the system's code for it

@@ -4,6 +4,7 @@
 #include <string.h>
 
 const char RunKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char RunEntryArgument[] = "/startup";
 const char StartupApprovedPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
 // The first byte says it: 2 (or 6) on, 3 (or 7) off; the rest is the time it
@@ -43,6 +44,37 @@ bool RunCommandNames(const char *command, const char *programPath)
     char word[MAX_PATH];
     FirstWord(command, word, sizeof word);
     return word[0] && lstrcmpiA(word, programPath) == 0;
+}
+
+bool StartedByRunEntry(const char *arguments)
+{
+    size_t length = strlen(RunEntryArgument);
+    const char *word = arguments ? arguments : "";
+    for (;;) {
+        while (*word == ' ' || *word == '\t')
+            word++;
+        if (!*word)
+            return false;
+        const char *end = word;
+        while (*end && *end != ' ' && *end != '\t')
+            end = CharNextA(end);
+        if ((size_t)(end - word) == length && _strnicmp(word, RunEntryArgument, length) == 0)
+            return true;
+        word = end;
+    }
+}
+
+// Whether the entry's text after the program's path holds the argument.
+static bool CommandHasArgument(const char *command)
+{
+    while (*command == ' ' || *command == '\t')
+        command++;
+    if (*command == '"') {
+        const char *quote = strchr(command + 1, '"');
+        return quote && StartedByRunEntry(quote + 1);
+    }
+    const char *blank = strpbrk(command, " \t");
+    return blank && StartedByRunEntry(blank);
 }
 
 bool RunEntryName(const char *programPath, char *name, size_t size)
@@ -92,10 +124,13 @@ static bool ReadRunEntry(const char *name, char *command, DWORD size)
     return expanded > 0 && expanded <= size;
 }
 
-static bool EntryIsOurs(const char *name, const char *path)
+static bool EntryIsOurs(const char *name, const char *path, bool *withArgument = NULL)
 {
     char command[1024];
-    return ReadRunEntry(name, command, sizeof command) && RunCommandNames(command, path);
+    bool ours = ReadRunEntry(name, command, sizeof command) && RunCommandNames(command, path);
+    if (withArgument)
+        *withArgument = ours && CommandHasArgument(command);
+    return ours;
 }
 
 static bool TurnedOffInWindows(const char *name)
@@ -129,8 +164,8 @@ bool StartsWithWindows()
 
 static bool WriteRunEntry(const char *name, const char *path)
 {
-    char command[MAX_PATH + 2];
-    wsprintfA(command, "\"%s\"", path);
+    char command[MAX_PATH + 16];
+    wsprintfA(command, "\"%s\" %s", path, RunEntryArgument);
     HKEY key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, RunKeyPath, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
         return false;
@@ -157,10 +192,11 @@ bool SetStartWithWindows(bool on)
     char path[MAX_PATH], name[MAX_PATH];
     if (!ProgramPath(path) || !RunEntryName(path, name, sizeof name))
         return false;
-    bool ours = EntryIsOurs(name, path);
+    bool withArgument = false;
+    bool ours = EntryIsOurs(name, path, &withArgument);
     bool turnedOff = TurnedOffInWindows(name);
     if (on)
-        return (ours || WriteRunEntry(name, path)) && (!turnedOff || TurnOnInWindows(name));
+        return (withArgument || WriteRunEntry(name, path)) && (!turnedOff || TurnOnInWindows(name));
     // Turned off in Windows already: the entry stays, as Task Manager lists it.
     return !ours || turnedOff || DeleteRunEntry(name);
 }

@@ -6,6 +6,12 @@
 
 // Where the entry lies, under HKEY_CURRENT_USER.
 extern const char RunKeyPath[];
+// The argument the entry starts the program with, so that a start at
+// sign-in can be told from one by hand.
+extern const char RunEntryArgument[];
+// Whether the arguments (the command line after the program's path, as
+// WinMain gets them) hold RunEntryArgument as a word of its own.
+bool StartedByRunEntry(const char *arguments);
 
 // Whether command (the text of a Run entry) starts the program at
 // programPath: its first word, in double quotes or not, names the same file
@@ -23,7 +29,8 @@ bool StartupApprovalTurnsOff(DWORD type, const BYTE *data, DWORD size);
 // The Run entry is there, starts this very program and Windows has not been
 // told to leave it out.
 bool StartsWithWindows();
-// Writes the entry (the program's full path in double quotes) or removes
+// Writes the entry (the program's full path in double quotes and
+// RunEntryArgument) or removes
 // it. Turning it on also takes back a "disabled" that Task Manager set. An
 // entry that starts another copy of the program in another folder is
 // replaced when turned on and left alone when turned off. False when the

@@ -49,16 +49,22 @@ bool InitMainWindow(HWND window)
     LoadMenus(instance);
     CreatePanelFonts(window);
     CreatePanelControls(window);
+    // A start at sign-in may come before the stereo's USB is ready: it
+    // waits (app/stereowait.h). A start by hand tells and ends.
+    App.WaitingForStereo = FALSE;
     if (!DeviceOpen()) {
-        MessageBoxA(NULL, "デバイスドライバの初期化に失敗しました", NULL, MB_SYSTEMMODAL | MB_ICONERROR);
-        App.MainWindow = NULL;
-        return false;
+        if (!App.StartedByRunEntry) {
+            MessageBoxA(NULL, "デバイスドライバの初期化に失敗しました", NULL, MB_SYSTEMMODAL | MB_ICONERROR);
+            App.MainWindow = NULL;
+            return false;
+        }
+        App.WaitingForStereo = TRUE;
     }
     App.ThemeActive = LoadThemeApi() && App.Theme.IsThemeActive();
     App.DeviceStatus = DeviceStatus{};
     ReadStereoStatus(window);
     App.ReserveState = Idle;
-    if (App.OptionFlags.PowOnStart) {
+    if (App.OptionFlags.PowOnStart && !App.WaitingForStereo) {
         App.DeviceRequest.PendingFlags = ReqPower;
         App.DeviceRequest.TargetPower = 1;
     }

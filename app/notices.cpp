@@ -132,7 +132,7 @@ void ComposeProgrammesMissed(Notice *notice, const char *title, unsigned count)
         snprintf(named, sizeof named, "「%s」など ", name);
     Compose(notice, NoticeProgrammeMissed, "録音できなかった番組があります",
             "%s%u 件の番組を録音できませんでした。パソコンか TALVO レコーダーが止まっていました。"
-            "録画結果に記録しました。",
+            "録音結果に記録しました。",
             named, count);
 }
 
@@ -148,8 +148,14 @@ void ComposeRecordingSilent(Notice *notice, const char *title, const char *path)
 
 void ComposeResultsUnwritable(Notice *notice)
 {
-    Compose(notice, NoticeResultsUnwritable, "録画結果を記録できません",
+    Compose(notice, NoticeResultsUnwritable, "録音結果を記録できません",
             "TALVORec-results.csv に書き込めません。結果は取っておき、書き込めるようになったら書き込みます。表計算ソフトなどで開いていたら閉じてください。");
+}
+
+void ComposeStereoAwaited(Notice *notice)
+{
+    Compose(notice, NoticeStereoAwaited, "TALVO を待っています",
+            "TALVO が見つかりません。つながるまで数秒おきに探します。予約の時刻になれば録音は始めます。");
 }
 
 void ComposeWakeHindered(Notice *notice, const char *sentence)

@@ -21,6 +21,7 @@ enum NoticeKind {
     NoticeRecordingSilent,    // the recording heard nothing but silence
     NoticeResultsUnwritable,  // the results file cannot be written
     NoticeWakeHindered,       // the PC may sleep through the wake-up set
+    NoticeStereoAwaited,      // a start at sign-in found no stereo yet and waits for it
 };
 
 // The balloon's two texts, as the notification area takes them.
@@ -51,6 +52,7 @@ void ComposeResultsUnwritable(Notice *notice);
 void ComposeWakeHindered(Notice *notice, const char *sentence);
 void ComposeDiskTooSmall(Notice *notice, const char *title, ULONGLONG needed, ULONGLONG available);
 void ComposeOverlap(Notice *notice, const char *title, const char *other);
+void ComposeStereoAwaited(Notice *notice);
 // "1:02:03" or "2:05".
 void FormatDuration(ULONGLONG seconds, char *text, size_t size);
 

@@ -2,6 +2,7 @@
 #include "app/stereostatus.h"
 #include "app/appstate.h"
 #include "app/tray.h"
+#include "app/stereowait.h"
 #include "panel/panel.h"
 #include <stdio.h>
 
@@ -30,6 +31,10 @@ bool ReadStereoStatus(HWND mainWindow)
         SwitchPanelMode(change.FromLayout, change.ToLayout);
         UpdateTrayIcon();
     }
+    if (change.Answered && App.WaitingForStereo)
+        EndWaitingForStereo(mainWindow);
+    if (change.AnswerChanged)
+        ShowStereoAnswer();
     return redraw;
 }
 

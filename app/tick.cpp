@@ -77,6 +77,7 @@ static void RunReservations(HWND window, const SYSTEMTIME *now)
         RunDeviceRequests();
 
     StartArmedRecording(window, now);
+    WatchCaptureDevice();
 }
 
 void OnTick(HWND window, UINT timerId)

@@ -14,6 +14,8 @@ static const char Ellipsis[] = "...";
 static const char TrayTip[] = "TALVO レコーダー";
 static const char MainCaption[] = "TALVO レコーダー";
 static const char FailureTip[] = "TALVO レコーダー\n書き込みエラーで録音を中止しました";
+static const char SilentTip[] = "TALVO レコーダー\nTALVO が応答しません";
+static const char WaitingTip[] = "TALVO レコーダー\nTALVO がつながるのを待っています";
 static const char FailureCaption[] = "TALVO レコーダー - 録音中止";
 static const ULONGLONG OneDay = 864000000000ULL;
 
@@ -22,6 +24,17 @@ int TrayIconIndex()
     if (App.ReserveState != Idle)
         return TrayIconReserved;
     return App.DeviceStatus.Power ? TrayIconOn : TrayIconOff;
+}
+
+// The tip says the most pressing of what stands: a stopped recording, a
+// start still waiting for the stereo, a stereo that does not answer.
+static const char *CurrentTrayTip()
+{
+    if (App.RecordingFailureShown)
+        return FailureTip;
+    if (App.WaitingForStereo)
+        return WaitingTip;
+    return App.StereoSilent ? SilentTip : TrayTip;
 }
 
 void FillTrayRecord(HWND mainWindow, NOTIFYICONDATAA *data)
@@ -33,7 +46,7 @@ void FillTrayRecord(HWND mainWindow, NOTIFYICONDATAA *data)
     data->uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data->uCallbackMessage = WM_TRAYNOTIFY;
     data->hIcon = App.TrayIcons[TrayIconIndex()];
-    lstrcpynA(data->szTip, App.RecordingFailureShown ? FailureTip : TrayTip, 64);
+    lstrcpynA(data->szTip, CurrentTrayTip(), 64);
 }
 
 BOOL NotifyTray(DWORD message, NOTIFYICONDATAA *data)
@@ -150,7 +163,12 @@ void ClearRecordingFailure(HWND mainWindow)
         return;
     App.RecordingFailureShown = FALSE;
     SetWindowTextA(mainWindow, MainCaption);
-    SetTrayTip(TrayTip);
+    SetTrayTip(CurrentTrayTip());
+}
+
+void ShowStereoAnswer()
+{
+    SetTrayTip(CurrentTrayTip());
 }
 
 static void ShowTrayMenu(HWND mainWindow)

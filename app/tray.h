@@ -34,6 +34,8 @@ void OnTrayNotify(HWND mainWindow, LPARAM mouseMessage);
 // begins.
 void ShowRecordingFailure(HWND mainWindow);
 void ClearRecordingFailure(HWND mainWindow);
+// The tip follows whether the stereo answers, and a start waiting for it.
+void ShowStereoAnswer();
 
 // "「title」を録音中", the title shortened at whole characters with "..." so
 // the text fits the control's width.

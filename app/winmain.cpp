@@ -4,13 +4,14 @@
 #include "app/mainwindow.h"
 #include "app/codepage.h"
 #include "app/onecopy.h"
+#include "app/stereowait.h"
 #include "app/savenotice.h"
 #include "reserveui/reserveui.h"
 #include "res/resource.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand)
 {
-    (void)commandLine;
+    App.StartedByRunEntry = StartedByRunEntry(commandLine);
     // A second start only brings the running copy forward: before anything
     // of the settings or of the recording it may be writing is touched.
     if (!ClaimOneCopy())
@@ -41,7 +42,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     MarkOneCopyWindow(window);
     CheckSettingsWritable();
     RegisterReserveListClass(instance);
-    ShowWindow(window, StartShowCommand(showCommand));
+    // An entry written before it had its argument gets it now.
+    if (StartsWithWindows())
+        SetStartWithWindows(true);
+    ShowMainWindowAtStart(window, showCommand);
     UpdateWindow(window);
     // With the timer already running: the notice holds up no reservation.
     WarnOfForeignCodePage(window, GetACP());

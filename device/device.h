@@ -117,6 +117,8 @@ struct StatusChange {
     bool LayoutChanged;    // the panel goes from FromLayout to ToLayout (not while a reservation runs)
     int FromLayout;
     int ToLayout;
+    bool Answered;         // a status reply was read
+    bool AnswerChanged;    // App.StereoSilent changed: the stereo stopped answering, or answers again
 };
 
 // Reads and decodes the status and reacts to what changed; true when the

@@ -65,12 +65,17 @@ static bool ReactToDisplayChanges(const DeviceStatus *before, const DeviceStatus
 
 // A stereo unplugged and plugged in again is a new device: the old handle
 // stays dead. While reads fail the link is opened afresh every two seconds;
-// the panel keeps the last status meanwhile.
-static void ReviveLink()
+// from the first such try the stereo counts as not answering.
+static void ReviveLink(StatusChange *change)
 {
     if (++App.FailedReads < ReopenTicks)
         return;
     App.FailedReads = 0;
+    if (!App.StereoSilent) {
+        App.StereoSilent = TRUE;
+        change->AnswerChanged = true;
+        change->Redraw = true;
+    }
     DeviceClose();
     DeviceOpen();
 }
@@ -84,15 +89,20 @@ bool RefreshDeviceStatus(HWND mainWindow, StatusChange *change)
     *change = StatusChange{};
     uint8_t reply[StatusReplySize];
     if (!DeviceReadStatus(reply, sizeof reply)) {
-        ReviveLink();
-        return false;
+        ReviveLink(change);
+        return change->Redraw;
     }
     App.FailedReads = 0;
+    change->Answered = true;
+    if (App.StereoSilent) {
+        App.StereoSilent = FALSE;
+        change->AnswerChanged = true;
+    }
     DeviceStatus before = App.DeviceStatus;
     DecodeStatusReply(reply, &App.DeviceStatus);
     const DeviceStatus *now = &App.DeviceStatus;
 
-    bool redraw = ReactToDisplayChanges(&before, now);
+    bool redraw = ReactToDisplayChanges(&before, now) || change->AnswerChanged;
     App.PanelMode = before.Power ? before.Source : (int)PanelModeOff;
     change->Redraw = redraw;
     change->PresetChanged = now->Preset != before.Preset;

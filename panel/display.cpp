@@ -116,8 +116,20 @@ static void DrawStationName(HDC context, const char *name)
     int saved = SaveDC(context);
     IntersectClipRect(context, 2, 2, 66, 23);
     HGDIOBJ previous = SelectObject(context, App.StationFont);
-    int length = (int)strlen(name);
-    TextOutA(context, 63 - 6 * length, 12, name, length);
+    int x = 63 - 6 * (int)strlen(name);
+    for (const char *c = name; *c;) {
+        int width = IsDBCSLeadByte((BYTE)*c) && c[1] ? 2 : 1;
+        // What the display has dots for is drawn in them: the font's own
+        // letters blur into blobs at this size (the M of "NHK FM").
+        char one[2] = { *c, '\0' };
+        // (K and Q have no dots, Z would take the cell of z.)
+        if (width == 1 && !strchr(" KQZ", *c) && LargeGlyphX(*c) >= 0)
+            DrawLcdText(context, x, 13, one, LcdInverted);
+        else
+            TextOutA(context, x, 12, c, width);
+        x += 6 * width;
+        c += width;
+    }
     SelectObject(context, previous);
     RestoreDC(context, saved);
     DrawLine(context, 2, 23, 66, 23, LcdLight);
@@ -142,6 +154,14 @@ static void DrawMarks(HDC context)
 void RenderDisplay(HDC context)
 {
     const DeviceStatus &status = App.DeviceStatus;
+    // What the stereo showed last is no longer so: the display says that it
+    // does not answer, until it does.
+    if (App.StereoSilent) {
+        DrawDisplayBackground(context, true);
+        DrawLcdText(context, 3, 3, "TALVO", LcdInverted);
+        DrawStationName(context, "応答なし");
+        return;
+    }
     DrawDisplayBackground(context, status.Power == 1);
     if (status.Power != 1)
         return;

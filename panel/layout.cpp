@@ -53,12 +53,13 @@ static const KeyLayout Keys[] = {
     { "BUTTON", "", OwnerDrawn, 150, 115, 23, 22, KeyAudioProperties, &PanelControls::AudioProperties, NULL, KeyLayout::FontNone, true },
     { "BUTTON", "", OwnerDrawn, 175, 115, 23, 22, KeyReserveList, &PanelControls::ReserveList, NULL, KeyLayout::FontNone, true },
     { "BUTTON", "", OwnerDrawn, 200, 115, 23, 22, KeyOptions, &PanelControls::Options, NULL, KeyLayout::FontNone, true },
-    { "BUTTON", "音量", Frame | WS_VISIBLE, 52, 45, 90, 37, 0, &PanelControls::VolumeFrame, NULL, KeyLayout::FontPanel, false },
+    // A group's label stands above its keys, not behind them.
+    { "BUTTON", "音量", Frame | WS_VISIBLE, 52, 41, 90, 41, 0, &PanelControls::VolumeFrame, NULL, KeyLayout::FontPanel, false },
     { "BUTTON", "", OwnerDrawn, 57, 55, 23, 22, KeyMute, &PanelControls::Mute, NULL, KeyLayout::FontNone, true },
     { "STATIC", "", SS_ETCHEDVERT | WS_VISIBLE, 84, 56, 84, 23, 0, &PanelControls::VolumeLine, NULL, KeyLayout::FontNone, false },
     { "BUTTON", "－", BS_PUSHBUTTON | WS_VISIBLE, 89, 55, 23, 22, KeyVolumeDown, &PanelControls::VolumeDown, NULL, KeyLayout::FontGui, true },
     { "BUTTON", "＋", BS_PUSHBUTTON | WS_VISIBLE, 114, 55, 23, 22, KeyVolumeUp, &PanelControls::VolumeUp, NULL, KeyLayout::FontGui, true },
-    { "BUTTON", "入力レベル", Frame, 76, 86, 66, 37, 0, &PanelControls::InputFrame, NULL, KeyLayout::FontPanel, false },
+    { "BUTTON", "入力レベル", Frame, 70, 82, 72, 41, 0, &PanelControls::InputFrame, NULL, KeyLayout::FontPanel, false },
     { "BUTTON", "－", BS_PUSHBUTTON, 85, 96, 23, 22, KeyInputDown, &PanelControls::InputDown, NULL, KeyLayout::FontGui, true },
     { "BUTTON", "＋", BS_PUSHBUTTON, 110, 96, 23, 22, KeyInputUp, &PanelControls::InputUp, NULL, KeyLayout::FontGui, true },
     { "BUTTON", "", BS_OWNERDRAW, 9, 115, 23, 22, KeyPlay, NULL, &App.Panel.CdKeys[0], KeyLayout::FontNone, true },
@@ -73,8 +74,9 @@ static const KeyLayout Keys[] = {
 
 // The other controls' places at 96 DPI: the number box, its label, the
 // recording layout's, and the stop key's place in the recording layout.
-enum { NumberBoxX = 106, NumberBoxY = 90, NumberBoxWidth = 36, NumberBoxHeight = 18 };
-static const int NumberLabelPlace[4] = { 50, 93, 52, 11 };
+// The box holds two digits beside its arrows.
+enum { NumberBoxX = 104, NumberBoxY = 90, NumberBoxWidth = 38, NumberBoxHeight = 18 };
+static const int NumberLabelPlace[4] = { 44, 93, 60, 11 };
 static const int RecordingStatusPlace[4] = { 9, 93, 133, 14 };
 enum { StopKeyCdX = 34, StopKeyY = 115, KeyWidth = 23, KeyHeight = 22 };
 // The recording layout's end-time row starts at the left edge: its label,

@@ -341,6 +341,16 @@ static void StageReturnedBuffers()
     }
 }
 
+static MMRESULT OpenCaptureDevice()
+{
+    WaveInOpenCall open = App.WaveInOpen ? App.WaveInOpen : waveInOpen;
+    MMRESULT opened = open(&App.CaptureDevice, WAVE_MAPPER, &App.CaptureFormat, (DWORD_PTR)App.CaptureWindow, 0,
+                           CALLBACK_WINDOW);
+    if (opened != MMSYSERR_NOERROR)
+        App.CaptureDevice = NULL;
+    return opened;
+}
+
 static void CloseCaptureDevice()
 {
     HWAVEIN device = App.CaptureDevice;
@@ -435,10 +445,9 @@ bool StartRecording(HWND window, const ReserveEntry *entry)
     // the recording.
     if (App.Output->Repairable)
         MarkRecording(App.RecordingPath);
-    MMRESULT opened = waveInOpen(&App.CaptureDevice, WAVE_MAPPER, &App.CaptureFormat, (DWORD_PTR)window, 0,
-                                 CALLBACK_WINDOW);
+    App.CaptureWindow = window;
+    MMRESULT opened = OpenCaptureDevice();
     if (opened != MMSYSERR_NOERROR) {
-        App.CaptureDevice = NULL;
         if (App.RecoveryMarked)
             ClearRecordingMarker(App.ProgramFolder);
         App.RecoveryMarked = FALSE;
@@ -450,6 +459,10 @@ bool StartRecording(HWND window, const ReserveEntry *entry)
     App.RecordingInfoLength = 0;
     App.WriteFailed = FALSE;
     App.ConvertStarted = FALSE;
+    App.CaptureLost = FALSE;
+    App.CaptureHeardAt = GetTickCount();
+    App.CaptureGapMs = 0;
+    App.CaptureGaps = 0;
     if (!PrepareRecorder(entry)) {
         ReleaseRecorder();
         return false;
@@ -472,7 +485,78 @@ void OnCaptureBuffer(HWAVEIN device, WAVEHDR *header)
         return;
     DWORD length = header->dwBytesRecorded;
     StageCapture((const BYTE *)header->lpData, length < header->dwBufferLength ? length : header->dwBufferLength);
-    HandOver(header);
+    App.CaptureHeardAt = GetTickCount();
+    // Staged: a reset while the device is given up must not stage it again.
+    header->dwBytesRecorded = 0;
+    if (!HandOver(header))
+        LoseCaptureDevice();
+}
+
+// ---- a recording device that goes away ----
+
+// A device that has given nothing back for this long is taken as gone (its
+// buffers are half a second each, ten of them queued).
+enum : DWORD { CaptureSilentLimitMs = 5000 };
+// Ticks between two tries to open it again.
+enum { CaptureReopenTicks = 20 };
+
+void LoseCaptureDevice()
+{
+    if (!App.RecordingActive || App.CaptureLost)
+        return;
+    // What the device still holds is the audio before the gap.
+    if (App.CaptureDevice)
+        waveInReset(App.CaptureDevice);
+    StageReturnedBuffers();
+    CloseCaptureDevice();
+    App.CaptureLost = TRUE;
+    App.CaptureLostAt = App.CaptureHeardAt;
+    App.CaptureRetryTicks = CaptureReopenTicks;
+}
+
+// The device back (Windows gives a replugged one a new handle, so it is
+// opened afresh, as the default device): the rest goes into the same file.
+static bool ReopenCaptureDevice()
+{
+    if (OpenCaptureDevice() != MMSYSERR_NOERROR)
+        return false;
+    if (!QueueCaptureBuffers() || waveInStart(App.CaptureDevice) != MMSYSERR_NOERROR) {
+        CloseCaptureDevice();
+        return false;
+    }
+    DWORD now = GetTickCount();
+    App.CaptureGapMs += now - App.CaptureLostAt;
+    App.CaptureGaps++;
+    App.CaptureHeardAt = now;
+    App.CaptureLost = FALSE;
+    return true;
+}
+
+// Buffers filled but not yet handed in count as heard: the window may only
+// have been busy.
+static bool CaptureBufferWaiting()
+{
+    for (const WAVEHDR &header : App.CaptureBuffers)
+        if ((header.dwFlags & WHDR_DONE) && header.dwBytesRecorded > 0)
+            return true;
+    return false;
+}
+
+void WatchCaptureDevice()
+{
+    if (!App.RecordingActive)
+        return;
+    if (!App.CaptureLost) {
+        if (CaptureBufferWaiting())
+            App.CaptureHeardAt = GetTickCount();
+        else if (GetTickCount() - App.CaptureHeardAt >= CaptureSilentLimitMs)
+            LoseCaptureDevice();
+        return;
+    }
+    if (--App.CaptureRetryTicks > 0)
+        return;
+    App.CaptureRetryTicks = CaptureReopenTicks;
+    ReopenCaptureDevice();
 }
 
 static ULONGLONG SizeOnDisk(const char *path)
@@ -504,6 +588,9 @@ static void Summarise(RecordingSummary *summary)
     summary->Seconds = rate ? App.CapturedBytes / rate : 0;
     summary->Silent = !App.CaptureLoud;
     summary->Reason = RecordingStopAsked;
+    ULONGLONG gapMs = App.CaptureGapMs + (App.CaptureLost ? GetTickCount() - App.CaptureLostAt : 0);
+    summary->Gaps = App.CaptureGaps + (App.CaptureLost ? 1 : 0);
+    summary->GapSeconds = (gapMs + 500) / 1000;
     if (App.WriteFailed)
         summary->Reason = DiskFull() ? RecordingStopDiskFull : RecordingStopWriteFailed;
 }
@@ -532,7 +619,8 @@ void StopRecording(RecordingSummary *summary)
     App.RecordingActive = FALSE;
     // The reset hands back every buffer with what it holds; those not yet
     // written are the recording's last seconds.
-    waveInReset(App.CaptureDevice);
+    if (App.CaptureDevice)
+        waveInReset(App.CaptureDevice);
     StageReturnedBuffers();
     CloseCaptureDevice();
     FlushStaging(true);

@@ -19,12 +19,12 @@ static bool WaveCreate(const char *path, const BYTE *format)
     return CreateWaveFile(&App.WaveFile, path, format);
 }
 
-// Every file of the recording ends with the same LIST chunk, dated when the
-// recording began.
+// Every file of the recording ends with the same LIST chunk, dated with the
+// programme's day, as its name is.
 static void WaveDescribe(const ReserveEntry *entry)
 {
     SYSTEMTIME now;
-    ReadLocalTime(&now);
+    ProgrammeStartMinute(&now);
     char date[16], comment[InfoTextBytes];
     RecordingInfoTexts texts;
     ComposeRecordingInfo(entry, &now, date, comment, &texts);

@@ -20,9 +20,12 @@ enum {
 
 // ---- output naming and folders ----
 
+// The start minute of the programme being recorded (the active occurrence's),
+// or the local time now when no reservation is active.
+void ProgrammeStartMinute(SYSTEMTIME *minute);
 // Expands the reservation's path pattern (%Y %M %D %H %m %W %T %%) with the
-// local time read once. False when the result and its terminating zero do not
-// fit in size bytes.
+// programme's start minute. False when the result and its terminating zero do
+// not fit in size bytes.
 bool ExpandSavePath(const char *pattern, char *out, size_t size, const ReserveEntry *entry);
 // The same with a given clock reading.
 bool ExpandSavePathAt(const char *pattern, char *out, size_t size, const char *title,
@@ -116,6 +119,8 @@ HANDLE CreateRawFile(const char *path);
 bool AppendRawData(HANDLE file, const void *bytes, DWORD length);
 // How the raw form's audio reaches its file (WriteFile's signature); the
 // tests put a disk of their own here, as WaveFileProc does for WAVE files.
+typedef MMRESULT(WINAPI *WaveInOpenCall)(LPHWAVEIN device, UINT id, LPCWAVEFORMATEX format, DWORD_PTR callback,
+                                         DWORD_PTR instance, DWORD flags);
 typedef BOOL(WINAPI *RawWriteCall)(HANDLE file, LPCVOID bytes, DWORD length, LPDWORD written, LPOVERLAPPED overlapped);
 
 // ---- MP3 and FLAC files ----
@@ -263,6 +268,8 @@ struct RecordingSummary {
     ULONGLONG FileBytes;         // the size of its files together, as the disk has them
     BOOL Silent;                 // nothing but silence was heard
     RecordingStopReason Reason;
+    DWORD Gaps;                  // times the recording device went away and came back
+    ULONGLONG GapSeconds;        // how long it was away, together
 };
 
 // Begins recording the entry into its file, the device reporting to window
@@ -271,6 +278,12 @@ struct RecordingSummary {
 bool StartRecording(HWND window, const ReserveEntry *entry);
 // A filled capture buffer (MM_WIM_DATA's wParam and lParam).
 void OnCaptureBuffer(HWAVEIN device, WAVEHDR *header);
+// From the tick: a recording device that stopped giving buffers back (gone
+// with its USB cable) is given up, and opened again every two seconds until
+// it is back; the recording goes on in the same file.
+void WatchCaptureDevice();
+// The device refused a buffer or went silent: closed, to be opened again.
+void LoseCaptureDevice();
 // Writes everything captured so far, the device's last partly filled buffers
 // included, and finishes the file. summary (may be none) receives what
 // became of the recording; it is left zero when none was running.

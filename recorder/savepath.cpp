@@ -2,6 +2,8 @@
 // file dialog the edit dialog picks a path with.
 #include "recorder/recorder.h"
 #include "schedule/clock.h"
+#include "schedule/schedule.h"
+#include "app/appstate.h"
 #include "recorder/filenametext.h"
 #include <stdio.h>
 #include <string.h>
@@ -102,11 +104,28 @@ bool ExpandSavePathAt(const char *pattern, char *out, size_t size, const char *t
     return true;
 }
 
+void ProgrammeStartMinute(SYSTEMTIME *minute)
+{
+    ReadLocalTime(minute);
+    // A recording begins a few seconds ahead of its programme, which for a
+    // midnight programme is still the day before: the names take the
+    // programme's own minute, as the schedule found it.
+    ULARGE_INTEGER start;
+    start.LowPart = App.ActiveStart.dwLowDateTime;
+    start.HighPart = App.ActiveStart.dwHighDateTime;
+    if (!App.ActiveReservation || start.QuadPart == 0)
+        return;
+    FILETIME instant = FileTimeAdd(&App.ActiveStart, (LONGLONG)StartLead);
+    SYSTEMTIME programme;
+    if (FileTimeToSystemTime(&instant, &programme))
+        *minute = programme;
+}
+
 bool ExpandSavePath(const char *pattern, char *out, size_t size, const ReserveEntry *entry)
 {
-    SYSTEMTIME now;
-    ReadLocalTime(&now);
-    return ExpandSavePathAt(pattern ? pattern : "", out, size, entry ? entry->Title : NULL, &now);
+    SYSTEMTIME minute;
+    ProgrammeStartMinute(&minute);
+    return ExpandSavePathAt(pattern ? pattern : "", out, size, entry ? entry->Title : NULL, &minute);
 }
 
 size_t SplitPath(const char *path, char *folder, char *name)

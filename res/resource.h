@@ -77,7 +77,7 @@
 #define IDC_RESERVE_TOOLBAR     1001
 
 // ---- the results window (reserveui/) ----
-#define IDM_RESULTS             40016   // 録画結果: in the panel, tray and list menus
+#define IDM_RESULTS             40016   // 録音結果: in the panel, tray and list menus
 #define IDB_RESULT_MARKS        123     // the marks of its rows
 #define IDC_RESULTS_LIST        1002
 #define IDC_RESULTS_CLEAR       1003

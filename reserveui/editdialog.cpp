@@ -12,6 +12,7 @@
 #include "recorder/ownformats.h"
 #include "res/resource.h"
 #include <commctrl.h>
+#include <shlobj.h>
 #include <string.h>
 
 const WeekPattern WeekPatternList[WeekPatternCount] = {
@@ -131,6 +132,26 @@ static void WidenTimePicker(HWND dialog, int id, HFONT font, UINT dpi)
         SetWindowPos(picker, NULL, 0, 0, width, at.bottom - at.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The date picker as well, for its widest date with the weekday's bracket.
+static void WidenDatePicker(HWND dialog, HFONT font, UINT dpi)
+{
+    HWND picker = GetDlgItem(dialog, IDC_EDIT_DATE);
+    RECT at;
+    if (!picker || !GetWindowRect(picker, &at))
+        return;
+    int widest = 0;
+    for (const char *day : WeekdayNames) {
+        char text[32];
+        wsprintfA(text, "12/30 (%s)", day);
+        int width = TextWidthIn(font, text);
+        if (width > widest)
+            widest = width;
+    }
+    int width = widest + SystemMetricAt(SM_CXVSCROLL, dpi) + 2 * SystemMetricAt(SM_CXEDGE, dpi) + ScaleToDpi(4, dpi);
+    if (width > at.right - at.left)
+        SetWindowPos(picker, NULL, 0, 0, width, at.bottom - at.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 static void CreateReserveEditControls(HWND dialog)
 {
     RECT client;
@@ -147,6 +168,7 @@ static void CreateReserveEditControls(HWND dialog)
     SendDlgItemMessageA(dialog, IDC_EDIT_END, DTM_SETFORMATA, 0, (LPARAM) "H':'mm");
     WidenTimePicker(dialog, IDC_EDIT_START, font, dpi);
     WidenTimePicker(dialog, IDC_EDIT_END, font, dpi);
+    WidenDatePicker(dialog, font, dpi);
     FillStationList(GetDlgItem(dialog, IDC_EDIT_STATION));
     FillWeekPatternList(GetDlgItem(dialog, IDC_EDIT_WEEKLY));
 }
@@ -230,6 +252,26 @@ static void ShowFormat(HWND dialog, const BYTE *format)
     EnableWindow(GetDlgItem(dialog, IDC_EDIT_RIFF), OwnFormatOf((const WAVEFORMATEX *)format) == OwnFormatNone);
 }
 
+// Where a new reservation records unless the user says otherwise: beside the
+// last reservation that has a save path, else in the user's Music folder,
+// named by programme and day.
+static void DefaultSavePath(char *out, size_t size)
+{
+    char folder[SavePathBytes] = "";
+    for (uint32_t i = App.ReserveList.Count; i-- > 0 && !folder[0];) {
+        const char *path = App.ReserveList.Items[i]->SavePath;
+        if (path && path[0])
+            SplitPath(path, folder, NULL);
+    }
+    if (!folder[0] && SUCCEEDED(SHGetFolderPathA(NULL, CSIDL_MYMUSIC, NULL, SHGFP_TYPE_CURRENT, folder)))
+        lstrcatA(folder, "\\");
+    if (!folder[0])
+        lstrcpynA(folder, App.ProgramFolder, sizeof folder);
+    out[0] = '\0';
+    if (strlen(folder) + 16 < size)
+        wsprintfA(out, "%s%%T_%%Y%%M%%D.wav", folder);
+}
+
 // A new working copy of source (none: a new reservation) in *slot, shown in
 // the controls. Its strings are read back from the controls when it is
 // stored, so it holds none of its own until then. False, with *slot empty,
@@ -276,7 +318,12 @@ static bool LoadReserveEditor(HWND dialog, ReserveEntry **slot, const ReserveEnt
         SelectStation(dialog, copy->Preset);
     else
         SendDlgItemMessageA(dialog, IDC_EDIT_STATION, CB_SETCURSEL, 0, 0);  // the first station offered
-    SetDlgItemTextA(dialog, IDC_EDIT_SAVEPATH, source && source->SavePath ? source->SavePath : "");
+    char savePath[SavePathBytes] = "";
+    if (source && source->SavePath)
+        lstrcpynA(savePath, source->SavePath, sizeof savePath);
+    else if (!source)
+        DefaultSavePath(savePath, sizeof savePath);
+    SetDlgItemTextA(dialog, IDC_EDIT_SAVEPATH, savePath);
     ShowMode(dialog, copy);
     ShowFormat(dialog, copy->Format);
     return true;
@@ -405,6 +452,12 @@ static BOOL CommitReserveEditor(HWND dialog, int command, ReserveEntry **slot, i
     if (command == IDCANCEL) {
         ReserveEntryFree(slot);
         EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    }
+    // A reservation without a save path could record nowhere.
+    if (GetWindowTextLengthA(GetDlgItem(dialog, IDC_EDIT_SAVEPATH)) == 0) {
+        MessageBoxA(dialog, "保存先を入力してください。", "予約設定", MB_OK | MB_ICONEXCLAMATION);
+        SetFocus(GetDlgItem(dialog, IDC_EDIT_SAVEPATH));
         return TRUE;
     }
     if (!StoreWorkingCopy(dialog, slot, editIndex)) {

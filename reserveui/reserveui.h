@@ -26,7 +26,7 @@ void DateLabel(const ReserveEntry *entry, char *text, size_t size);
 
 // ---- the results window ----
 
-// Opens the 録画結果 window at its stored place, or brings it forward.
+// Opens the 録音結果 window at its stored place, or brings it forward.
 HWND ShowResultsWindow(HINSTANCE instance);
 LRESULT CALLBACK ResultsWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Posted to the results window when a line was added.

@@ -1,4 +1,4 @@
-// The 録画結果 window: the results file in a list, newest first, read
+// The 録音結果 window: the results file in a list, newest first, read
 // afresh whenever a line is added; a row opens its recording's folder.
 #include "reserveui/reserveui.h"
 #include "app/placement.h"
@@ -12,21 +12,40 @@
 #include <string.h>
 
 static const char ResultsClassName[] = "TALVOResultsClass";
-static const char ResultsCaption[] = "録画結果";
+static const char ResultsCaption[] = "録音結果";
 
-// The file's columns, with the width each starts at.
+// The file's columns, with the width each starts at. At the window's first
+// size the outcome, the name, the details and the four times show whole.
 static const struct {
     const char *Header;
     int Width;
     int Format;
 } Columns[ResultFieldCount] = {
-    { "結果", 150, LVCFMT_LEFT },        { "予約名", 130, LVCFMT_LEFT },
-    { "予定の開始", 140, LVCFMT_LEFT },  { "予定の終了", 140, LVCFMT_LEFT },
-    { "録画の開始", 140, LVCFMT_LEFT },  { "録画の終了", 140, LVCFMT_LEFT },
+    { "結果", 140, LVCFMT_LEFT },        { "予約名", 90, LVCFMT_LEFT },
+    { "予定の開始", 110, LVCFMT_LEFT },  { "予定の終了", 110, LVCFMT_LEFT },
+    { "録音の開始", 110, LVCFMT_LEFT },  { "録音の終了", 110, LVCFMT_LEFT },
     { "長さ(秒)", 70, LVCFMT_RIGHT },    { "ファイル", 220, LVCFMT_LEFT },
     { "大きさ(バイト)", 100, LVCFMT_RIGHT }, { "形式", 160, LVCFMT_LEFT },
-    { "詳細", 320, LVCFMT_LEFT },
+    { "詳細", 150, LVCFMT_LEFT },
 };
+// The order they are shown in: the details, where a line says what went
+// wrong, right after the name.
+static const int ColumnOrder[ResultFieldCount] = {
+    ResultOutcome, ResultTitle, ResultDetail, ResultPlannedStart, ResultPlannedEnd, ResultRecordStart,
+    ResultRecordEnd, ResultSeconds, ResultFiles, ResultBytes, ResultFormat,
+};
+enum { FirstWidth = 1010, FirstHeight = 380 };
+
+// A time column is as wide as its times in the list's font, which differs
+// from one system to another.
+static int ColumnWidth(HWND list, int field, UINT dpi)
+{
+    int width = ScaleToDpi(Columns[field].Width, dpi);
+    if (field < ResultPlannedStart || field > ResultRecordEnd)
+        return width;
+    int time = TextWidthIn((HFONT)SendMessageA(list, WM_GETFONT, 0, 0), "2026/12/24 23:30:00") + ScaleToDpi(12, dpi);
+    return time > width ? time : width;
+}
 
 enum { ButtonWidth = 100, ButtonHeight = 24, Margin = 6, MinimumWidth = 320, MinimumHeight = 160 };
 
@@ -152,11 +171,11 @@ static void OpenFocusedRow(HWND hwnd)
 
 static void ClearAllResults(HWND hwnd)
 {
-    if (MessageBoxA(hwnd, "録画結果をすべて消去しますか？\n録音したファイルは消えません。", ResultsCaption,
+    if (MessageBoxA(hwnd, "録音結果をすべて消去しますか？\n録音したファイルは消えません。", ResultsCaption,
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     if (!ClearResults(App.ProgramFolder))
-        MessageBoxA(hwnd, "録画結果を消去できませんでした。ファイルをほかのプログラムで開いていないか確かめてください。",
+        MessageBoxA(hwnd, "録音結果を消去できませんでした。ファイルをほかのプログラムで開いていないか確かめてください。",
                     ResultsCaption, MB_OK | MB_ICONWARNING);
     FillResults(hwnd);
 }
@@ -179,10 +198,11 @@ static bool CreateResultsList(HWND hwnd, HINSTANCE instance)
         LVCOLUMNA column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
         column.fmt = c == 0 ? LVCFMT_LEFT : Columns[c].Format;
-        column.cx = ScaleToDpi(Columns[c].Width, ResultsDpi);
+        column.cx = ColumnWidth(list, c, ResultsDpi);
         column.pszText = (char *)Columns[c].Header;
         SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)c, (LPARAM)&column);
     }
+    SendMessageA(list, LVM_SETCOLUMNORDERARRAY, ResultFieldCount, (LPARAM)ColumnOrder);
     return true;
 }
 
@@ -345,7 +365,7 @@ HWND ShowResultsWindow(HINSTANCE instance)
     bool stored = LoadResultsWindowRect(App.ProgramFolder, &rect);
     UINT dpi = WindowDpi(NULL);
     HWND window = CreateWindowExA(0, ResultsClassName, ResultsCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, ScaleToDpi(900, dpi), ScaleToDpi(380, dpi), NULL, NULL,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, ScaleToDpi(FirstWidth, dpi), ScaleToDpi(FirstHeight, dpi), NULL, NULL,
                                   instance, NULL);
     if (!window)
         return NULL;

@@ -3,18 +3,25 @@
 #include <stdio.h>
 #include <string.h>
 
+// Earlier versions wrote 録画 for 録音: their lines read as the same outcomes.
 static const struct {
     Outcome Value;
     const char *Text;
     OutcomeMark Mark;
+    const char *EarlierText;
 } Outcomes[] = {
-    { OutcomeRecorded, "録画しました", MarkRecorded },
-    { OutcomeRecordedLate, "途中から録画しました", MarkPartly },
-    { OutcomeStopped, "途中で止まりました", MarkPartly },
-    { OutcomeNotReady, "準備が間に合いませんでした", MarkPartly },
-    { OutcomeNotRecorded, "録画できませんでした", MarkFailed },
-    { OutcomeMissed, "見逃しました", MarkMissed },
+    { OutcomeRecorded, "録音しました", MarkRecorded, "録画しました" },
+    { OutcomeRecordedLate, "途中から録音しました", MarkPartly, "途中から録画しました" },
+    { OutcomeStopped, "途中で止まりました", MarkPartly, NULL },
+    { OutcomeNotReady, "準備が間に合いませんでした", MarkPartly, NULL },
+    { OutcomeNotRecorded, "録音できませんでした", MarkFailed, "録画できませんでした" },
+    { OutcomeMissed, "見逃しました", MarkMissed, NULL },
 };
+
+static bool SameText(const char *text, size_t length, const char *wanted)
+{
+    return wanted && strlen(wanted) == length && strncmp(wanted, text, length) == 0;
+}
 
 static const char SilentSuffix[] = " (無音)";
 
@@ -33,7 +40,7 @@ Outcome ParseOutcome(const char *text, bool *silent)
     if (*silent)
         length -= suffix;
     for (const auto &row : Outcomes)
-        if (strlen(row.Text) == length && strncmp(row.Text, text, length) == 0)
+        if (SameText(text, length, row.Text) || SameText(text, length, row.EarlierText))
             return row.Value;
     *silent = false;
     return OutcomeUnknown;

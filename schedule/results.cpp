@@ -213,7 +213,7 @@ static bool DescribeEnd(ResultTexts *texts, const RecordingSummary *summary)
         return true;
     default:
         if (!shortened) {
-            AddDetail(texts, "終了時刻まで録画しました。");
+            AddDetail(texts, "終了時刻まで録音しました。");
             return false;
         }
         char had[32], wanted[32];
@@ -240,15 +240,21 @@ Outcome LogRecordingStopped(const RecordingSummary *summary)
 
     bool silent = summary->Silent != FALSE;
     if (silent)
-        AddDetail(&texts, "音が入っていません。TALVO の出力ケーブルとパソコンの録音デバイスを確かめてください。");
+        AddDetail(&texts, "音が入っていません。TALVO の USB ケーブルとパソコンの録音デバイスを確かめてください。");
     ULONGLONG late = Lateness();
     if (late) {
         char length[32];
         FormatLateness(late, length, sizeof length);
-        AddDetail(&texts, "番組の開始から %s 遅れて録画を始めました。", length);
+        AddDetail(&texts, "番組の開始から %s 遅れて録音を始めました。", length);
     }
     if (App.RecordingUnready)
-        AddDetail(&texts, "開始時刻までに TALVO の準備ができなかったため、準備を待たずに録画しました。");
+        AddDetail(&texts, "開始時刻までに TALVO の準備ができなかったため、準備を待たずに録音しました。");
+    if (summary->Gaps) {
+        char length[32];
+        FormatLateness(summary->GapSeconds, length, sizeof length);
+        AddDetail(&texts, "録音デバイスが %lu 回とぎれ、あわせて %s 録音できませんでした (つながってからは同じファイルに録音しました)。",
+                  (unsigned long)summary->Gaps, length);
+    }
     bool cut = DescribeEnd(&texts, summary);
     Outcome outcome = cut ? OutcomeStopped
                     : App.RecordingUnready ? OutcomeNotReady
@@ -405,7 +411,7 @@ void LogMissedProgrammes(const MissedList *missed)
         memset(&texts, 0, sizeof texts);
         texts.Title = "";
         SetOutcome(&texts, OutcomeMissed, false);
-        AddDetail(&texts, "このほか、%d 日より前の番組 %lu 件も録画できませんでした。", (int)MissedDaysListed,
+        AddDetail(&texts, "このほか、%d 日より前の番組 %lu 件も録音できませんでした。", (int)MissedDaysListed,
                   (unsigned long)missed->Older);
         WriteLine(&texts);
     }

@@ -12,6 +12,10 @@
 
 const char ResultsFileName[] = "TALVORec-results.csv";
 const char ResultsHeader[] =
+    "結果,予約名,予定の開始,予定の終了,録音の開始,録音の終了,長さ(秒),ファイル,大きさ(バイト),形式,詳細";
+// The header files written by earlier versions begin with: read as the
+// header, and replaced by today's when the file is next trimmed.
+static const char EarlierHeader[] =
     "結果,予約名,予定の開始,予定の終了,録画の開始,録画の終了,長さ(秒),ファイル,大きさ(バイト),形式,詳細";
 
 static bool NeedsQuotes(const char *field)
@@ -229,12 +233,13 @@ bool AppendResultText(const char *folder, const char *records, size_t length)
 // Far beyond the kept lines; a larger file is not read.
 enum : DWORD { LargestResultsFile = 64u << 20 };
 
-static bool IsHeader(const ResultLine *line)
+static bool IsHeader(const ResultLine *line, const char *text)
 {
-    char *header = (char *)HeapAllocZero(sizeof ResultsHeader);
+    size_t size = strlen(text) + 1;
+    char *header = (char *)HeapAllocZero(size);
     if (!header)
         return false;
-    memcpy(header, ResultsHeader, sizeof ResultsHeader);
+    memcpy(header, text, size);
     bool same = true;
     char *field = header;
     for (int i = 0; i < ResultFieldCount && same; i++) {
@@ -262,8 +267,9 @@ static bool PushLine(ResultList *list, ResultLine *line, uint32_t *capacity)
     return true;
 }
 
-// The whole lines of the bytes onto the list; a header first is passed over.
-static void ParseLines(const char *bytes, DWORD length, ResultList *list, uint32_t *capacity)
+// The whole lines of the bytes onto the list; a header first is passed over
+// (*earlier, when given, says whether it was an earlier version's).
+static void ParseLines(const char *bytes, DWORD length, ResultList *list, uint32_t *capacity, bool *earlier = NULL)
 {
     const char *at = bytes, *end = bytes + length;
     bool first = true;
@@ -274,7 +280,10 @@ static void ParseLines(const char *bytes, DWORD length, ResultList *list, uint32
         at = next;
         if (!whole)
             continue;
-        if (first && IsHeader(&line)) {
+        bool old = first && IsHeader(&line, EarlierHeader);
+        if (earlier && first)
+            *earlier = old;
+        if (old || (first && IsHeader(&line, ResultsHeader))) {
             FreeResultLine(&line);
             first = false;
             continue;
@@ -286,7 +295,7 @@ static void ParseLines(const char *bytes, DWORD length, ResultList *list, uint32
 }
 
 // The results file's lines alone.
-static bool LoadFileLines(const char *folder, ResultList *list, uint32_t *capacity)
+static bool LoadFileLines(const char *folder, ResultList *list, uint32_t *capacity, bool *earlier = NULL)
 {
     list->Count = 0;
     list->Items = NULL;
@@ -300,7 +309,7 @@ static bool LoadFileLines(const char *folder, ResultList *list, uint32_t *capaci
         // No file yet: no results.
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     }
-    ParseLines(bytes, length, list, capacity);
+    ParseLines(bytes, length, list, capacity, earlier);
     HeapFreeBlock(bytes);
     return true;
 }
@@ -357,9 +366,12 @@ bool TrimResults(const char *folder, uint32_t kept)
     char path[MAX_PATH];
     ResultList list;
     uint32_t capacity = 0;
-    if (!ResultsFilePath(folder, path) || !LoadFileLines(folder, &list, &capacity))
+    bool earlier = false;
+    if (!ResultsFilePath(folder, path) || !LoadFileLines(folder, &list, &capacity, &earlier))
         return false;
-    bool done = list.Count <= kept || ReplaceWith(path, &list, list.Count - kept);
+    // An earlier version's file goes on under today's header.
+    uint32_t first = list.Count > kept ? list.Count - kept : 0;
+    bool done = (first == 0 && !earlier) || ReplaceWith(path, &list, first);
     FreeResults(&list);
     return done;
 }

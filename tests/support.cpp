@@ -419,7 +419,7 @@ SYSTEMTIME TestClock()
     return testClock;
 }
 
-HWND OpenMainWindow(const std::string &folder, const SimStereo &stereo)
+HWND OpenMainWindow(const std::string &folder, const SimStereo &stereo, uint32_t faults)
 {
     if (!App.ReadClock) {
         SYSTEMTIME start = {};
@@ -438,7 +438,7 @@ HWND OpenMainWindow(const std::string &folder, const SimStereo &stereo)
         registered = RegisterMainWindowClass(instance);
     App.Instance = instance;
     snprintf(App.ProgramFolder, sizeof App.ProgramFolder, "%s", folder.c_str());
-    SimSetFaults(0);
+    SimSetFaults(faults);
     SimSetStateFolder(folder.c_str());
     SimSetStereo(&stereo);
     TakeSentCommands();
@@ -789,7 +789,7 @@ std::string OwnRunEntryName()
 
 std::string OwnRunCommand()
 {
-    return "\"" + OwnPath() + "\"";
+    return "\"" + OwnPath() + "\" /startup";
 }
 
 RunEntryKeeper::RunEntryKeeper(const std::string &name) : Name(name)

@@ -71,7 +71,7 @@ std::string BuildFolder();
 // settings file and the stereo's state file live in folder. The window is
 // shown and its timer stopped: tests tick it with OnTick. None when its
 // creation was refused.
-HWND OpenMainWindow(const std::string &folder, const SimStereo &stereo);
+HWND OpenMainWindow(const std::string &folder, const SimStereo &stereo, uint32_t faults = 0);
 // The program's clock in the tests (App.ReadClock): OpenMainWindow starts the
 // program at it. Until a test sets it, 2001-01-01 03:33:30, a time no test's
 // reservation is under way at, so the program's start decides nothing.
@@ -141,7 +141,7 @@ bool ReadRunEntryText(const std::string &name, std::string *text);
 void WriteRunEntryText(const std::string &name, const std::string &text);
 void DeleteRunEntryText(const std::string &name);
 // The entry the running test program would have: its file name without
-// ".exe", and its full path in double quotes.
+// ".exe", and its full path in double quotes with the sign-in argument.
 std::string OwnRunEntryName();
 std::string OwnRunCommand();
 // Puts an entry back as it was before a test, when the record goes.

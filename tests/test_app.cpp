@@ -625,6 +625,11 @@ TEST(StartWithWindows, TheRunEntryComesAndGoesWithTheOption)
     ASSERT_TRUE(SetStartWithWindows(true));
     ASSERT_TRUE(ReadRunEntryText(OwnRunEntryName(), &text));
     EXPECT_EQ(text, OwnRunCommand()) << "this copy starts now";
+    std::string bare = OwnRunCommand();
+    WriteRunEntryText(OwnRunEntryName(), bare.substr(0, bare.rfind('"') + 1));
+    ASSERT_TRUE(SetStartWithWindows(true));
+    ASSERT_TRUE(ReadRunEntryText(OwnRunEntryName(), &text));
+    EXPECT_EQ(text, OwnRunCommand()) << "an entry without its argument gets it";
 }
 
 namespace {

@@ -17,6 +17,8 @@
 #include "reserveui/reserveui.h"
 #include "settings/resultsfile.h"
 #include "res/resource.h"
+#include "settings/resultsfile.h"
+#include <commctrl.h>
 
 TEST(Dpi, ScalesAndWholeDots)
 {
@@ -565,10 +567,98 @@ TEST_F(DpiScreen, TheOtherWindowsAndTheIconAreMadeForTheScale)
     PumpMessages();
     ASSERT_NE(App.ResultsWindow, (HWND)NULL);
     EXPECT_EQ(SendMessageA(GetDlgItem(App.ResultsWindow, IDC_RESULTS_LIST), LVM_GETCOLUMNWIDTH, 0, 0),
-              ScaleToDpi(150, dpi));
+              ScaleToDpi(140, dpi));
     RECT button;
     GetWindowRect(GetDlgItem(App.ResultsWindow, IDC_RESULTS_CLEAR), &button);
     EXPECT_EQ(button.bottom - button.top, ScaleToDpi(24, dpi));
+    SendMessageA(App.ResultsWindow, WM_CLOSE, 0, 0);
+    PumpMessages();
+}
+
+namespace {
+
+RECT ClientRectIn(HWND parent, HWND control)
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(NULL, parent, (POINT *)&rect, 2);
+    return rect;
+}
+
+// Every shown control of parent: its text fits it in its own font beside
+// what the control itself takes (a check mark, edges, a picker's arrow, a
+// frame's indent), and a group's label lies under no other control.
+void ExpectTextsFit(HWND parent, UINT dpi)
+{
+    std::vector<RECT> controls, labels;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char kind[32] = "", text[256] = "";
+        GetClassNameA(child, kind, sizeof kind);
+        GetWindowTextA(child, text, sizeof text);
+        LONG style = GetWindowLongA(child, GWL_STYLE), type = style & BS_TYPEMASK;
+        bool frame = !lstrcmpiA(kind, "Button") && type == BS_GROUPBOX, edit = !lstrcmpiA(kind, "Edit");
+        RECT at = ClientRectIn(parent, child), inside;
+        GetClientRect(child, &inside);
+        DWORD margins = edit ? (DWORD)SendMessageA(child, EM_GETMARGINS, 0, 0) : 0;
+        int room = inside.right - LOWORD(margins) - HIWORD(margins), edge = SystemMetricAt(SM_CXEDGE, dpi);
+        if (!lstrcmpiA(kind, DATETIMEPICK_CLASSA)) {
+            lstrcpyA(text, (style & DTS_TIMEFORMAT) ? "23:59" : "12/30 (水)");
+            room -= SystemMetricAt(SM_CXVSCROLL, dpi);
+        } else if (!lstrcmpiA(kind, "Button")) {
+            room -= frame ? ScaleToDpi(16, dpi) : type == BS_AUTOCHECKBOX || type == BS_AUTORADIOBUTTON ?
+                                                  SystemMetricAt(SM_CXMENUCHECK, dpi) + edge : 2 * edge;
+        }
+        if (!IsWindowVisible(child))
+            continue;
+        if (!frame)
+            controls.push_back(at);
+        if (!text[0] || (edit && (style & (ES_AUTOHSCROLL | ES_MULTILINE))))
+            continue;
+        EXPECT_LE(TextWidthIn(child, text), room) << "「" << text << "」 in " << kind;
+        if (frame)
+            labels.push_back({ at.left, at.top, at.left + ScaleToDpi(8, dpi) + TextWidthIn(child, text),
+                               at.top + ScaleToDpi(12, dpi) });
+    }
+    RECT overlap;
+    for (const RECT &label : labels)
+        for (const RECT &control : controls)
+            EXPECT_FALSE(IntersectRect(&overlap, &label, &control)) << Text(label) << " under " << Text(control);
+}
+
+}  // namespace
+
+// The texts the guide's pictures showed cut or covered: the preset's number,
+// the date's bracket, the groups' labels, and the results' details beyond
+// the window's edge.
+TEST_F(DpiScreen, EveryTextFitsItsControlInTheMainWindowTheEditDialogAndTheResults)
+{
+    UINT dpi = ScreenDpi();
+    for (int source : { 0, 1, 2 }) {
+        SwitchPanelMode(App.PanelMode, source);
+        SetWindowTextA(App.NumberBox, "40");
+        ExpectTextsFit(window, dpi);
+    }
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_RESERVE_EDIT), window,
+                                     ReserveEditDlgProc, (LPARAM)-1);
+    ShowWindow(dialog, SW_SHOWNOACTIVATE);
+    ExpectTextsFit(dialog, dpi);
+    DestroyWindow(dialog);
+
+    SendMessageA(window, WM_COMMAND, IDM_RESULTS, 0);
+    ExpectTextsFit(App.ResultsWindow, dpi);
+    HWND list = GetDlgItem(App.ResultsWindow, IDC_RESULTS_LIST);
+    int order[ResultFieldCount] = {}, used = 0;
+    SendMessageA(list, LVM_GETCOLUMNORDERARRAY, ResultFieldCount, (LPARAM)order);
+    EXPECT_EQ(order[2], ResultDetail) << "the details right after the name";
+    for (int shown = 0; shown < 7; shown++)  // the name, outcome, details and the four times
+        used += (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, (WPARAM)order[shown], 0);
+    EXPECT_LE(TextWidthIn(list, "2026/12/24 23:30:00") + ScaleToDpi(12, dpi),
+              SendMessageA(list, LVM_GETCOLUMNWIDTH, ResultPlannedStart, 0));
+    // At its first width, 1010 pixels at 96 DPI, less what a screen too
+    // small for it (1024 pixels at 150 %) cuts off.
+    RECT outer = ClientRectIn(NULL, App.ResultsWindow), inside;
+    GetClientRect(list, &inside);
+    EXPECT_LE(used, inside.right + ScaleToDpi(1010, dpi) - (outer.right - outer.left) - SystemMetricAt(SM_CXVSCROLL, dpi));
     SendMessageA(App.ResultsWindow, WM_CLOSE, 0, 0);
     PumpMessages();
 }

@@ -84,14 +84,14 @@ TEST_F(Panel, ControlsAreCreatedInOrderInTheirPlaces)
         { "Button", 0, 9, 0, 133, 41 },    { "Button", 1, 14, 14, 23, 22 },   { "Button", 2, 39, 14, 23, 22 },
         { "Button", 3, 64, 14, 23, 22 },   { "Button", 4, 89, 14, 23, 22 },   { "Button", 5, 114, 14, 23, 22 },
         { "Button", 0, 151, 87, 72, 22 },  { "Button", 15, 150, 115, 23, 22 }, { "Button", 13, 175, 115, 23, 22 },
-        { "Button", 14, 200, 115, 23, 22 }, { "Button", 0, 52, 45, 90, 37 },  { "Button", 6, 57, 55, 23, 22 },
+        { "Button", 14, 200, 115, 23, 22 }, { "Button", 0, 52, 41, 90, 41 },  { "Button", 6, 57, 55, 23, 22 },
         { "Static", 0, 84, 56, -1, -1 },  // the etched line takes its own width
         { "Button", 16, 89, 55, 23, 22 },  { "Button", 17, 114, 55, 23, 22 },
-        { "Button", 0, 76, 86, 66, 37 },   { "Button", 18, 85, 96, 23, 22 },  { "Button", 19, 110, 96, 23, 22 },
+        { "Button", 0, 70, 82, 72, 41 },   { "Button", 18, 85, 96, 23, 22 },  { "Button", 19, 110, 96, 23, 22 },
         { "Button", 7, 9, 115, 23, 22 },   { "Button", 9, 34, 115, 23, 22 },  { "Button", 10, 59, 115, 23, 22 },
         { "Button", 11, 84, 115, 23, 22 }, { "Button", 12, 120, 115, 23, 22 }, { "Button", 0, 9, 50, 35, 15 },
-        { "Button", 0, 9, 73, 35, 15 },    { "Button", 0, 9, 93, 35, 15 },    { "Edit", 0, 106, 90, -1, 18 },
-        { "msctls_updown32", 0, -1, -1, -1, -1 }, { "Static", 0, 50, 93, 52, 11 },
+        { "Button", 0, 9, 73, 35, 15 },    { "Button", 0, 9, 93, 35, 15 },    { "Edit", 0, 104, 90, -1, 18 },
+        { "msctls_updown32", 0, -1, -1, -1, -1 }, { "Static", 0, 44, 93, 60, 11 },
         // The end time's label and picker are as wide as their texts in the
         // tests' font: the picker shows 23:59 whole, and the stop key stays at
         // 124 after them.

@@ -49,6 +49,8 @@ ReserveEntry *AddDaily(const char *title, int hoursAhead, bool enabled = true)
     ReserveEntry *entry = ReserveEntryCreate(0);
     HeapFreeBlock(entry->Title);
     entry->Title = HeapStrDup(title);
+    HeapFreeBlock(entry->SavePath);
+    entry->SavePath = HeapStrDup("C:\\rec\\%T.wav");
     entry->Day = ReserveDayDaily;
     entry->Enabled = enabled ? 1 : 0;
     entry->StartHour = (uint16_t)((now.wHour + hoursAhead) % 24);
@@ -757,7 +759,7 @@ TEST_F(ReserveWindow, NewReservationWithANameIsAppendedWithTheStartingValues)
     char defaultDescription[FormatDescriptionBytes];
     DescribeFormat(&expected, true, defaultDescription);
     EXPECT_EQ(description, defaultDescription);
-    EXPECT_STREQ(entry->SavePath, "");
+    EXPECT_STREQ(entry->SavePath, "C:\\rec\\%T_%Y%M%D.wav") << "beside the last one";
     EXPECT_EQ(RowText(List, 1, 0), "朝のニュース");
     EXPECT_TRUE(RowChecked(List, 1));
     EXPECT_EQ(App.NextReservation.Entry, entry) << "the only enabled reservation is scheduled";

@@ -1,6 +1,6 @@
 // The results of the reservations: the CSV file (its records, a torn last
 // line, the cap), listening for silence, the programmes missed while the
-// program was away, and the 録画結果 window.
+// program was away, and the 録音結果 window.
 #include <gtest/gtest.h>
 #include <string.h>
 #include <string>
@@ -11,6 +11,7 @@
 #include "recorder/silence.h"
 #include "schedule/missed.h"
 #include "schedule/results.h"
+#include "schedule/outcome.h"
 #include "settings/resultsfile.h"
 #include "res/resource.h"
 
@@ -65,9 +66,9 @@ TEST(ResultsFile, RecordsQuoteWhatCsvNeedsAndReadBackAsWritten)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        Fields line = Line("録画しました", c.title, "C:\\録音\\a.wav | C:\\録音\\a_2.wav");
+        Fields line = Line("録音しました", c.title, "C:\\録音\\a.wav | C:\\録音\\a_2.wav");
         std::string record = Record(line);
-        EXPECT_EQ(record, std::string("録画しました,") + c.expected +
+        EXPECT_EQ(record, std::string("録音しました,") + c.expected +
                               ",2027/03/05 10:00:00,2027/03/05 11:00:00,,,,C:\\録音\\a.wav | C:\\録音\\a_2.wav,,,\r\n");
         ResultLine parsed;
         const char *next = NULL;
@@ -79,9 +80,9 @@ TEST(ResultsFile, RecordsQuoteWhatCsvNeedsAndReadBackAsWritten)
     }
     // Records that are not whole lines of the file's fields.
     const char *broken[] = {
-        "録画しました,深夜便,,,,,,,,,",        // cut before its line end
-        "録画しました,\"深夜便,,,,,,,,,\r\n",  // a quote never closed
-        "録画しました,深夜便\r\n",             // too few fields
+        "録音しました,深夜便,,,,,,,,,",        // cut before its line end
+        "録音しました,\"深夜便,,,,,,,,,\r\n",  // a quote never closed
+        "録音しました,深夜便\r\n",             // too few fields
         "a,b,c,d,e,f,g,h,i,j,k,l\r\n",         // too many
     };
     for (const char *text : broken) {
@@ -97,10 +98,10 @@ TEST(ResultsFile, RecordsQuoteWhatCsvNeedsAndReadBackAsWritten)
 TEST(ResultsFile, AppendsUnderOneHeaderInShiftJisWithCrlf)
 {
     std::string folder = MakeTempFolder("results");
-    ASSERT_TRUE(Append(folder, Line("録画しました", "朝のニュース")));
+    ASSERT_TRUE(Append(folder, Line("録音しました", "朝のニュース")));
     ASSERT_TRUE(Append(folder, Line("見逃しました", "ジャズの時間")));
     std::string bytes = ReadTextFile(folder + "TALVORec-results.csv");
-    EXPECT_EQ(bytes, Header + Record(Line("録画しました", "朝のニュース")) + Record(Line("見逃しました", "ジャズの時間")));
+    EXPECT_EQ(bytes, Header + Record(Line("録音しました", "朝のニュース")) + Record(Line("見逃しました", "ジャズの時間")));
     // 結 is 0x8C 0x8B in Shift-JIS: the file is not UTF-8.
     EXPECT_EQ(bytes.substr(0, 2), "\x8C\x8B");
     ResultList list;
@@ -118,8 +119,8 @@ TEST(ResultsFile, ALineTornByAPowerCutIsSkippedAndTheNextStandsWhole)
 {
     std::string folder = MakeTempFolder("torn");
     std::string path = folder + "TALVORec-results.csv";
-    std::string whole = Header + Record(Line("録画しました", "一")) + Record(Line("録画しました", "二"));
-    std::string torn = Record(Line("録画しました", "三"));
+    std::string whole = Header + Record(Line("録音しました", "一")) + Record(Line("録音しました", "二"));
+    std::string torn = Record(Line("録音しました", "三"));
     struct Case {
         const char *what;
         std::string file;
@@ -136,13 +137,13 @@ TEST(ResultsFile, ALineTornByAPowerCutIsSkippedAndTheNextStandsWhole)
         ASSERT_TRUE(LoadResults(folder.c_str(), &list));
         EXPECT_EQ(list.Count, c.before);
         FreeResults(&list);
-        ASSERT_TRUE(Append(folder, Line("録画しました", "四")));
+        ASSERT_TRUE(Append(folder, Line("録音しました", "四")));
         ASSERT_TRUE(LoadResults(folder.c_str(), &list));
         ASSERT_EQ(list.Count, c.before + 1) << "the torn line went, the new one stands";
         EXPECT_STREQ(list.Items[c.before].Fields[ResultTitle], "四");
         FreeResults(&list);
         std::string bytes = ReadTextFile(path);
-        EXPECT_EQ(bytes.substr(bytes.size() - Record(Line("録画しました", "四")).size()), Record(Line("録画しました", "四")));
+        EXPECT_EQ(bytes.substr(bytes.size() - Record(Line("録音しました", "四")).size()), Record(Line("録音しました", "四")));
         EXPECT_EQ(bytes.find(torn.substr(0, 30)), std::string::npos);
     }
     RemoveTree(folder);
@@ -154,7 +155,7 @@ TEST(ResultsFile, TrimKeepsTheNewestLinesWholeOrNotAtAll)
     std::string path = folder + "TALVORec-results.csv";
     std::string file = Header;
     for (int i = 0; i < ResultsKept + 5; i++)
-        file += Record(Line("録画しました", std::to_string(i).c_str()));
+        file += Record(Line("録音しました", std::to_string(i).c_str()));
     WriteTextFile(path, file);
 
     // The copy cannot be made: the file stays as it was.
@@ -391,7 +392,7 @@ class ResultsWindowTest : public testing::Test {
 
 TEST_F(ResultsWindowTest, ListsNewestFirstOpensTheFolderAndFollowsTheFile)
 {
-    ASSERT_TRUE(Append(folder, Line("録画しました", "一", "C:\\録音\\one.wav | C:\\録音\\one_2.wav")));
+    ASSERT_TRUE(Append(folder, Line("録音しました", "一", "C:\\録音\\one.wav | C:\\録音\\one_2.wav")));
     ASSERT_TRUE(Append(folder, Line("見逃しました", "二")));
     ASSERT_TRUE(Append(folder, Line("途中で止まりました (無音)", "三", "D:\\three.wav")));
     HWND results = Open();
@@ -399,7 +400,7 @@ TEST_F(ResultsWindowTest, ListsNewestFirstOpensTheFolderAndFollowsTheFile)
     EXPECT_TRUE(IsWindowVisible(results));
     char caption[32] = "";
     GetWindowTextA(results, caption, sizeof caption);
-    EXPECT_STREQ(caption, "録画結果");
+    EXPECT_STREQ(caption, "録音結果");
     EXPECT_EQ(Open(), results) << "one window, brought forward";
 
     // The file's columns under the file's own headers.
@@ -441,7 +442,7 @@ TEST_F(ResultsWindowTest, ListsNewestFirstOpensTheFolderAndFollowsTheFile)
     EXPECT_EQ(Shown.back(), "D:\\three.wav");
 
     // A line added while it is open shows at the top.
-    ASSERT_TRUE(Append(folder, Line("録画しました", "四")));
+    ASSERT_TRUE(Append(folder, Line("録音しました", "四")));
     PostMessageA(results, WM_RESULTSCHANGED, 0, 0);
     PumpMessages();
     ASSERT_EQ(Rows(), 4);
@@ -457,10 +458,34 @@ TEST_F(ResultsWindowTest, ListsNewestFirstOpensTheFolderAndFollowsTheFile)
     EXPECT_EQ(Mark(1), 0) << "recorded";
 }
 
+// A file an earlier version wrote, with 録画 in its header and outcomes.
+TEST_F(ResultsWindowTest, AnEarlierVersionsFileReadsAsTheSameOutcomesAndGoesOnUnderTodaysHeader)
+{
+    std::string path = folder + "TALVORec-results.csv", earlier = Header;
+    earlier.replace(earlier.find("録音の開始,録音の終了"), strlen("録音の開始,録音の終了"), "録画の開始,録画の終了");
+    std::string lines = Record(Line("録画しました", "一")) + Record(Line("途中から録画しました (無音)", "二")) +
+                        Record(Line("録画できませんでした", "三"));
+    WriteTextFile(path, earlier + lines);
+    ASSERT_TRUE(TrimResults(folder.c_str(), ResultsKept)) << "as the start does";
+    EXPECT_EQ(ReadTextFile(path), Header + lines) << "the same lines under today's header";
+    ASSERT_TRUE(Append(folder, Line("録音しました", "四")));
+    EXPECT_EQ(ReadTextFile(path), Header + lines + Record(Line("録音しました", "四")));
+
+    ASSERT_NE(Open(), (HWND)NULL);
+    ASSERT_EQ(Rows(), 4);
+    EXPECT_EQ(Mark(3), 0) << "recorded";
+    EXPECT_EQ(Mark(2), 2) << "silent: failed";
+    EXPECT_EQ(Mark(1), 2) << "not recorded: failed";
+    EXPECT_EQ(Mark(0), 0);
+    bool silent = false;
+    EXPECT_EQ(ParseOutcome("途中から録画しました (無音)", &silent), OutcomeRecordedLate);
+    EXPECT_TRUE(silent);
+}
+
 TEST_F(ResultsWindowTest, ClearingAsksFirstAndLeavesTheHeader)
 {
-    ASSERT_TRUE(Append(folder, Line("録画しました", "一", "C:\\one.wav")));
-    ASSERT_TRUE(Append(folder, Line("録画しました", "二", "C:\\two.wav")));
+    ASSERT_TRUE(Append(folder, Line("録音しました", "一", "C:\\one.wav")));
+    ASSERT_TRUE(Append(folder, Line("録音しました", "二", "C:\\two.wav")));
     HWND results = Open();
     ASSERT_NE(results, (HWND)NULL);
     std::string path = folder + "TALVORec-results.csv";
@@ -468,7 +493,7 @@ TEST_F(ResultsWindowTest, ClearingAsksFirstAndLeavesTheHeader)
     for (int answer : { IDNO, IDYES }) {
         SCOPED_TRACE(answer);
         std::string text;
-        WhenWindowAppears([] { return FindThreadWindow("#32770", "録画結果", NULL); }, [&](HWND box) {
+        WhenWindowAppears([] { return FindThreadWindow("#32770", "録音結果", NULL); }, [&](HWND box) {
             char message[256] = "";
             GetDlgItemTextA(box, 0xFFFF, message, sizeof message);
             text = message;
@@ -514,7 +539,7 @@ TEST_F(ResultsWindowTest, ItsPlaceAndSizeAreKept)
 TEST_F(ResultsWindowTest, AFileThatCannotBeWrittenIsToldOnceUntilALineGetsThrough)
 {
     std::string path = folder + "TALVORec-results.csv";
-    ASSERT_TRUE(Append(folder, Line("録画しました", "一")));
+    ASSERT_TRUE(Append(folder, Line("録音しました", "一")));
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE) << "held as a spreadsheet holds a file it shows";
     DWORD notices = App.NoticeCount;
@@ -545,7 +570,7 @@ TEST_F(ResultsWindowTest, AFileThatCannotBeWrittenIsToldOnceUntilALineGetsThroug
 TEST_F(ResultsWindowTest, LinesRefusedWhileTheFileIsHeldAreWrittenAfterARestart)
 {
     std::string path = folder + "TALVORec-results.csv";
-    ASSERT_TRUE(Append(folder, Line("録画しました", "一")));
+    ASSERT_TRUE(Append(folder, Line("録音しました", "一")));
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     LogInterruptedRecording("C:\\録音\\a.wav");

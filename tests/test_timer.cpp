@@ -16,6 +16,7 @@
 #include "app/notices.h"
 #include "app/wake.h"
 #include "app/wakecheck.h"
+#include "app/stereowait.h"
 #include "schedule/execute.h"
 #include "schedule/results.h"
 #include "reserveui/reserveui.h"
@@ -185,6 +186,16 @@ bool Sent(const std::vector<uint32_t> &commands, uint32_t code)
         if (c == code)
             return true;
     return false;
+}
+
+// The recording device as a USB one behaves: pulled, its handle dies under
+// the recorder; plugged in again, it opens as a new device.
+bool RecordingDevicePlugged = true;
+
+MMRESULT WINAPI PluggableWaveInOpen(LPHWAVEIN device, UINT id, LPCWAVEFORMATEX format, DWORD_PTR callback,
+                                    DWORD_PTR instance, DWORD flags)
+{
+    return RecordingDevicePlugged ? waveInOpen(device, id, format, callback, instance, flags) : MMSYSERR_NODRIVER;
 }
 
 }  // namespace
@@ -559,6 +570,26 @@ TEST_F(TimerRecording, StartedInsideAProgrammeTheRestIsRecorded)
     Tick();
     EXPECT_EQ(App.ReserveState, Idle);
     ExpectToneOfPreset(folder + "rest.wav", 4, 1.5);
+}
+
+TEST_F(TimerRecording, AMidnightProgrammeIsNamedWithItsOwnDayAndMinuteEvenWhenBegunLate)
+{
+    for (int late = 0; late < 2; late++) {
+        if (late)
+            StartAfresh();
+        OnAndTunedTo(3);
+        Add("深夜便", 3, 0, 6, 0, 0, 0, 5, "%Y%M%D_%H%m(%W).wav");  // Saturdays 0:00, the 6th
+        Open(late ? At(0, 2, 30, 0, 6) : At(23, 59, 50));
+        ASSERT_TRUE(TickUntil(Recording, 120, false)) << late;
+        EXPECT_EQ(App.RecordingBegunAt.wDay, late ? 6 : 5);
+        EXPECT_STREQ(App.RecordingPath, (folder + "270306_0000(土).wav").c_str()) << late;
+        RecordFor(30);
+        clock = At(0, 5, 0, 0, 6);
+        Tick();
+        WaveParts parts;
+        ASSERT_EQ(ParseWave(ReadTextFile(folder + "270306_0000(土).wav"), &parts), "");
+        EXPECT_EQ(InfoTexts(parts.List)["ICRD"], "2027-03-06") << "the programme's day";
+    }
 }
 
 TEST_F(TimerRecording, AProgrammeThatEndedBeforeTheStartIsToldAndRetired)
@@ -1276,6 +1307,60 @@ TEST_F(TimerRecording, AnUnpluggedStereoCostsTheProgrammeTheGraceAndIsPreparedWh
     EXPECT_NEAR(heard.Hz, 300 + 20 * 6, (300 + 20 * 6) * 0.03);
 }
 
+TEST_F(TimerRecording, AStartAtSignInWithoutTheStereoWaitsRecordsWhatIsDueAndCarriesOnWhenItAnswers)
+{
+    stereo.Power = 0;
+    Add("待つあいだ", 6, 5, 0, 10, 0, 10, 2, "wait.wav");
+    App.StartedByRunEntry = TRUE;
+    SetTestClock(clock = App.LastTick = At(9, 59, 40));
+    window = OpenMainWindow(folder, stereo, SimUnplugged);
+    ASSERT_NE(window, (HWND)NULL) << "no box and no end";
+    ShowMainWindowAtStart(window, SW_SHOWNORMAL);
+    EXPECT_TRUE(IsIconic(window)) << "in the notification area";
+    EXPECT_EQ(App.LastNoticeKind, NoticeStereoAwaited);
+    EXPECT_NE(std::string(App.TrayData.szTip).find("待っています"), std::string::npos) << App.TrayData.szTip;
+
+    ASSERT_TRUE(TickUntil(Recording, 400, false)) << "the programme records on without the stereo";
+    EXPECT_EQ(App.LastNoticeKind, NoticeStereoNotReady) << "the wait was told once";
+    SimSetFaults(0);
+    for (int i = 0; i < 100 && (App.WaitingForStereo || App.DeviceRequest.PendingFlags); i++)
+        Tick(true);
+    EXPECT_FALSE(IsIconic(window)) << "shown as the start asked";
+    EXPECT_EQ(std::string(App.TrayData.szTip).find("待っています"), std::string::npos) << App.TrayData.szTip;
+    EXPECT_EQ(SimulatedStereo().Preset, 6) << "prepared once there";
+    FillUntil(At(10, 1, 55));
+    clock = At(10, 2, 0);
+    Tick();
+    EXPECT_EQ(ReadResults(folder).at(0)[ResultOutcome], "準備が間に合いませんでした");
+}
+
+TEST_F(TimerRecording, ARecordingDeviceThatComesBackTakesTheRestIntoTheSameFileAndTheGapIsTold)
+{
+    OnAndTunedTo(4);
+    Add("抜き差し", 4, 5, 0, 10, 0, 10, 2, "replug.wav");
+    Open(At(9, 59, 54, 950));
+    App.WaveInOpen = PluggableWaveInOpen;
+    ASSERT_TRUE(TickUntil(Recording, 20, false));
+    ASSERT_TRUE(RecordUntilHeard());
+    RecordingDevicePlugged = false;
+    HWAVEIN device = App.CaptureDevice;
+    waveInReset(device);
+    for (WAVEHDR &header : App.CaptureBuffers)
+        waveInUnprepareHeader(device, &header, sizeof header);
+    waveInClose(device);
+    RecordFor(30);
+    EXPECT_TRUE(App.CaptureLost);
+    double heard = (double)App.CapturedBytes / App.CaptureFormat.nAvgBytesPerSec;
+    RecordingDevicePlugged = true;
+    RecordFor(50);
+    EXPECT_FALSE(App.CaptureLost) << "opened again";
+    clock = At(10, 2, 0);
+    Tick();
+    ExpectToneOfPreset(folder + "replug.wav", 4, heard + 1.0);  // the rest in the same file
+    std::string detail = ReadResults(folder).at(0)[ResultDetail];
+    EXPECT_NE(detail.find("録音デバイスが 1 回とぎれ、あわせて "), std::string::npos) << detail;
+}
+
 TEST_F(TimerRecording, AProgrammeUnderWayGivesTheStereoTheWholeGraceFromItsBegin)
 {
     stereo.Power = 0;
@@ -1349,13 +1434,13 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
           { { "深夜便", 5, 0, 10, 0, 10, 10, "d.wav" } },
           { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 3, 0 }, { Quit }, { RestartAt, 10, 4, 0 }, { Hear },
             { TickAt, 10, 10, 0 } },
-          { "途中で止まりました|深夜便", "途中から録画しました|深夜便" },
+          { "途中で止まりました|深夜便", "途中から録音しました|深夜便" },
           { "d.wav", "d (2).wav" } },
         { "killed during a date programme, started again inside it",
           { { "深夜便", 5, 0, 10, 0, 10, 10, "d.wav" } },
           { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 3, 0 }, { Crash }, { RestartAt, 10, 4, 0 }, { Hear },
             { TickAt, 10, 10, 0 } },
-          { "途中で止まりました|深夜便", "途中から録画しました|深夜便" },
+          { "途中で止まりました|深夜便", "途中から録音しました|深夜便" },
           { "d.wav", "d (2).wav" } },
         { "killed during a weekly programme, started again after it",
           { { "毎週", 0, 5, 10, 0, 10, 5, "w.wav" } },
@@ -1366,18 +1451,18 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
         { "two at the same time: the first row, then the rest of the other",
           { { "ニュース", 5, 0, 10, 0, 10, 2, "n.wav" }, { "特集", 5, 0, 10, 0, 10, 5, "t.wav" } },
           { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 2, 0 }, { Hear }, { TickAt, 10, 5, 0 } },
-          { "録画しました|ニュース", "途中から録画しました|特集" },
+          { "録音しました|ニュース", "途中から録音しました|特集" },
           { "n.wav", "t.wav" } },
         { "started inside two: the later one, then the rest of the earlier",
           { { "長い番組", 5, 0, 10, 0, 10, 10, "d.wav" }, { "毎週", 0, 5, 10, 3, 10, 5, "w.wav" } },
           { { OpenAt, 10, 4, 0 }, { Hear }, { TickAt, 10, 5, 0 }, { Hear }, { TickAt, 10, 10, 0 } },
-          { "途中から録画しました|毎週", "途中から録画しました|長い番組" },
+          { "途中から録音しました|毎週", "途中から録音しました|長い番組" },
           { "w.wav", "d.wav" } },
         { "taken over in the middle: cut, the other whole, then the rest",
           { { "特集", 5, 0, 10, 0, 10, 10, "a.wav" }, { "臨時", 5, 0, 10, 1, 10, 3, "b.wav" } },
           { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 0, 55 }, { Hear }, { TickAt, 10, 3, 0 }, { Hear },
             { TickAt, 10, 10, 0 } },
-          { "途中で止まりました|特集", "録画しました|臨時", "途中から録画しました|特集" },
+          { "途中で止まりました|特集", "録音しました|臨時", "途中から録音しました|特集" },
           { "a.wav", "b.wav", "a (2).wav" } },
         { "asleep or the clock set ahead in the middle: cut",
           { { "朝", 5, 0, 10, 0, 10, 5, "a.wav" } },
@@ -1388,12 +1473,12 @@ TEST_F(TimerRecording, EveryProgrammeIsRecordedThroughQuitsCrashesOverlapsAndClo
           { { "朝", 5, 0, 10, 0, 10, 5, "a.wav" } },
           { { OpenAt, 9, 59, 50 }, { Hear }, { TickAt, 10, 1, 0 }, { Sleep }, { WakeAt, 10, 3, 0 }, { Hear },
             { TickAt, 10, 5, 0 } },
-          { "途中で止まりました|朝", "途中から録画しました|朝" },
+          { "途中で止まりました|朝", "途中から録音しました|朝" },
           { "a.wav", "a (2).wav" } },
         { "the clock stepped past one programme into the next",
           { { "前", 5, 0, 10, 0, 10, 2, "a.wav" }, { "後", 5, 0, 10, 5, 10, 10, "b.wav" } },
           { { OpenAt, 9, 50, 0 }, { TickAt, 9, 50, 1 }, { TickAt, 10, 7, 0 }, { Hear }, { TickAt, 10, 10, 0 } },
-          { "見逃しました|前", "途中から録画しました|後" },
+          { "見逃しました|前", "途中から録音しました|後" },
           { "b.wav" } },
     };
     for (const Row &row : rows) {
@@ -1500,7 +1585,7 @@ TEST_F(TimerRecording, RecordingsToTheirEndOrToTheNextAreLoggedWithTheirFiles)
     std::vector<ResultFields> lines = ReadResults(folder);
     ASSERT_EQ(lines.size(), 3u);
     const ResultFields &first = lines[0];
-    EXPECT_EQ(first[ResultOutcome], "録画しました") << "the stereo's tone is no silence";
+    EXPECT_EQ(first[ResultOutcome], "録音しました") << "the stereo's tone is no silence";
     EXPECT_EQ(first[ResultTitle], "最後まで");
     EXPECT_EQ(first[ResultPlannedStart], "2027/03/05 10:00:00");
     EXPECT_EQ(first[ResultPlannedEnd], "2027/03/05 10:01:00");
@@ -1513,14 +1598,14 @@ TEST_F(TimerRecording, RecordingsToTheirEndOrToTheNextAreLoggedWithTheirFiles)
     EXPECT_EQ(first[ResultBytes], std::to_string(FileSize(folder + "whole.wav")));
     EXPECT_EQ(first[ResultFormat], FormatOf(whole));
     EXPECT_NE(first[ResultFormat], "");
-    EXPECT_EQ(first[ResultDetail], "終了時刻まで録画しました。");
+    EXPECT_EQ(first[ResultDetail], "終了時刻まで録音しました。");
 
     EXPECT_EQ(lines[1][ResultTitle], "引き継ぐ前");
     EXPECT_EQ(lines[1][ResultOutcome], "途中で止まりました") << "its end was seven minutes off: cut short";
     EXPECT_EQ(lines[1][ResultDetail], "次の予約「引き継いだ」が始まったところで終えました。");
     EXPECT_EQ(lines[1][ResultRecordEnd], "2027/03/05 10:02:55");
     EXPECT_EQ(lines[2][ResultTitle], "引き継いだ");
-    EXPECT_EQ(lines[2][ResultOutcome], "録画しました");
+    EXPECT_EQ(lines[2][ResultOutcome], "録音しました");
 }
 
 TEST_F(TimerRecording, AnUnpluggedStereoRecordsSilenceAndBothAreTold)
@@ -1539,8 +1624,8 @@ TEST_F(TimerRecording, AnUnpluggedStereoRecordsSilenceAndBothAreTold)
     EXPECT_EQ(lines[0][ResultOutcome], "準備が間に合いませんでした (無音)");
     EXPECT_EQ(lines[0][ResultRecordStart], "2027/03/05 10:00:15") << "at the end of the grace";
     EXPECT_EQ(lines[0][ResultDetail],
-              "音が入っていません。TALVO の出力ケーブルとパソコンの録音デバイスを確かめてください。"
-              "開始時刻までに TALVO の準備ができなかったため、準備を待たずに録画しました。終了時刻まで録画しました。");
+              "音が入っていません。TALVO の USB ケーブルとパソコンの録音デバイスを確かめてください。"
+              "開始時刻までに TALVO の準備ができなかったため、準備を待たずに録音しました。終了時刻まで録音しました。");
 }
 
 TEST_F(TimerRecording, TheStopKeyStopsOnlyTheReservationItAskedAbout)
@@ -1624,10 +1709,10 @@ TEST_F(TimerRecording, AProgrammeBegunUnderWaySaysHowLate)
     Tick();
     std::vector<ResultFields> lines = ReadResults(folder);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0][ResultOutcome], "途中から録画しました");
+    EXPECT_EQ(lines[0][ResultOutcome], "途中から録音しました");
     EXPECT_EQ(lines[0][ResultPlannedStart], "2027/03/05 10:00:00");
     ASSERT_EQ(lines[0][ResultRecordStart], "2027/03/05 10:01:30");
-    EXPECT_EQ(lines[0][ResultDetail], "番組の開始から 1分30秒 遅れて録画を始めました。終了時刻まで録画しました。");
+    EXPECT_EQ(lines[0][ResultDetail], "番組の開始から 1分30秒 遅れて録音を始めました。終了時刻まで録音しました。");
 }
 
 TEST_F(TimerRecording, AFullDiskAWriteErrorAndAFailedOpenAreLoggedWithTheirReasons)
@@ -1674,7 +1759,7 @@ TEST_F(TimerRecording, AFullDiskAWriteErrorAndAFailedOpenAreLoggedWithTheirReaso
     ASSERT_EQ(App.ReserveState, Idle);
     std::vector<ResultFields> lines = ReadResults(folder);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0][ResultOutcome], "録画できませんでした");
+    EXPECT_EQ(lines[0][ResultOutcome], "録音できませんでした");
     const std::string prefix = "録音ファイルを作れませんでした: ";
     EXPECT_EQ(lines[0][ResultDetail].rfind(prefix, 0), 0u) << lines[0][ResultDetail];
     EXPECT_GT(lines[0][ResultDetail].size(), prefix.size()) << "with the system's reason";
@@ -1725,7 +1810,7 @@ TEST_F(TimerRecording, ProgrammesMissedWhileAwayAreLoggedOnceWithOneNotice)
     EXPECT_EQ(lines[3][ResultPlannedStart], "2027/02/27 06:00:00");
     EXPECT_EQ(lines[6][ResultPlannedStart], "2027/03/02 06:00:00");
     EXPECT_EQ(lines[7][ResultOutcome], "見逃しました");
-    EXPECT_EQ(lines[7][ResultDetail], "このほか、7 日より前の番組 3 件も録画できませんでした。");
+    EXPECT_EQ(lines[7][ResultDetail], "このほか、7 日より前の番組 3 件も録音できませんでした。");
     EXPECT_EQ(App.NoticeCount, notices + 1);
     EXPECT_NE(std::string(App.LastNotice.szInfo).find("7 件"), std::string::npos) << App.LastNotice.szInfo;
 }

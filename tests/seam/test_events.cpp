@@ -92,7 +92,7 @@ TEST(Events, AReservationsLifeIsAnnouncedAndItsLineAndNoticeComeFromTheSummary)
     // The line says what the summary says; the notice is made from it alone.
     std::vector<std::vector<std::string>> lines = ReadResults(folder);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0][ResultOutcome], "録画しました");
+    EXPECT_EQ(lines[0][ResultOutcome], "録音しました");
     EXPECT_EQ(lines[0][ResultTitle], "朝の番組");
     EXPECT_EQ(lines[0][ResultFiles], file);
     EXPECT_EQ(lines[0][ResultBytes], std::to_string(Ended.FileBytes));

@@ -379,7 +379,7 @@ static bool Results(RECT *shot)
     if (!main)
         return false;
     PostMessageA(main, WM_COMMAND, IDM_RESULTS, 0);
-    HWND results = WaitShown(ResultsClass, "録画結果");
+    HWND results = WaitShown(ResultsClass, "録音結果");
     Settle();
     return Shoot(results, shot);
 }
