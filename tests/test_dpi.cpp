@@ -368,7 +368,7 @@ TEST_F(DpiWindow, TheResultsWindowOpensAgainAtItsStoredSizeOnAScreenOfAnotherSca
         GetWindowRect(App.ResultsWindow, &place);
         EXPECT_EQ(Text(place), Text(stored)) << "opening " << opening;
         HWND list = GetDlgItem(App.ResultsWindow, IDC_RESULTS_LIST);
-        EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), ScaleToDpi(150, 144));
+        EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), ScaleToDpi(140, 144));
         EXPECT_EQ(ImageSizeOf(list, LVM_GETIMAGELIST, LVSIL_SMALL), 32) << "the marks in two-pixel squares";
         EXPECT_EQ(FontHeightOf(GetDlgItem(App.ResultsWindow, IDC_RESULTS_CLEAR)), MulDiv(gui.lfHeight, 3, 2));
         SendMessageA(App.ResultsWindow, WM_CLOSE, 0, 0);
