@@ -186,3 +186,11 @@ void TakeSuggestedPlace(HWND window, const RECT *suggested)
     SetWindowPos(window, NULL, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+void ScaleListColumns(HWND listView, int count, UINT from, UINT to)
+{
+    for (int c = 0; c < count; c++) {
+        int width = (int)SendMessageA(listView, LVM_GETCOLUMNWIDTH, (WPARAM)c, 0);
+        SendMessageA(listView, LVM_SETCOLUMNWIDTH, (WPARAM)c, MAKELPARAM(MulDiv(width, (int)to, (int)from), 0));
+    }
+}

@@ -37,6 +37,9 @@ HFONT CreateFontAtDpi(HFONT font, UINT dpi);
 // last time, deleted now, and afterwards the one made this time (NULL when
 // systemFont serves); the caller deletes it with the control.
 void SetControlFontAtDpi(HWND control, HFONT systemFont, UINT dpi, HFONT *made);
+// The first count columns of a report list view, from widths at dpi from to
+// widths at dpi to.
+void ScaleListColumns(HWND listView, int count, UINT from, UINT to);
 // The bitmap's pictures, each size pixels square, with every pixel a square
 // of scale × scale: pixel art stays sharp at a whole scale. Magenta is
 // transparent.

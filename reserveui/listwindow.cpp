@@ -499,10 +499,8 @@ static void OnReserveListDpiChanged(HWND hwnd, UINT dpi, const RECT *suggested)
     HWND listView = ListViewOf(hwnd);
     SetControlFontAtDpi(listView, ListViewFont, dpi, &ListFont);
     // Widths put back with a stored place were stored on that screen.
-    for (int c = 0; c < ColumnCount && !BeingPlaced(hwnd); c++) {
-        int width = (int)SendMessageA(listView, LVM_GETCOLUMNWIDTH, (WPARAM)c, 0);
-        SendMessageA(listView, LVM_SETCOLUMNWIDTH, (WPARAM)c, MAKELPARAM(MulDiv(width, (int)dpi, (int)old), 0));
-    }
+    if (!BeingPlaced(hwnd))
+        ScaleListColumns(listView, ColumnCount, old, dpi);
     ScaleOverlapMarks(listView, dpi);
     if ((DotPixels(dpi) > 1) != (DotPixels(old) > 1)) {
         static const int commands[] = { IDM_RESERVE_COPY, IDM_RESERVE_PASTE, IDM_RESERVE_DELETE,

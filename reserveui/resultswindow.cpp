@@ -249,10 +249,7 @@ static void OnResultsDpiChanged(HWND hwnd, UINT dpi, const RECT *suggested)
     SetControlFontAtDpi(list, ListViewFont, dpi, &ListFont);
     SetControlFontAtDpi(GetDlgItem(hwnd, IDC_RESULTS_CLEAR), (HFONT)GetStockObject(DEFAULT_GUI_FONT), dpi,
                         &ButtonFont);
-    for (int c = 0; c < ResultFieldCount; c++) {
-        int width = (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, (WPARAM)c, 0);
-        SendMessageA(list, LVM_SETCOLUMNWIDTH, (WPARAM)c, MAKELPARAM(MulDiv(width, (int)dpi, (int)old), 0));
-    }
+    ScaleListColumns(list, ResultFieldCount, old, dpi);
     SetMarksAt(list, (HINSTANCE)GetWindowLongPtrA(hwnd, GWLP_HINSTANCE), dpi);
     TakeSuggestedPlace(hwnd, suggested);
     RECT client;
